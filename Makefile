@@ -1,0 +1,20 @@
+# A thin wrapper over the CMake presets.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD := build/release
+
+.PHONY: all build test demo clean
+
+all: build
+
+build:
+	cmake --preset default >/dev/null
+	cmake --build --preset default -j $(JOBS)
+
+test: build
+	ctest --preset default -j $(JOBS)
+
+demo: build
+	tools/demo.sh $(BUILD)
+
+clean:
+	rm -rf build

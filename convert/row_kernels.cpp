@@ -1,0 +1,29 @@
+#include "convert/row_kernels.h"
+
+void copy_luma_row(uint8_t* luma, const uint8_t* src, int32_t width)
+{
+    for (int32_t i = 0; i < width / 2; ++i) {
+        luma[2 * i] = src[4 * i + 1];
+        luma[2 * i + 1] = src[4 * i + 3];
+    }
+}
+
+void chroma_top_field(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width,
+                      ptrdiff_t row_distance)
+{
+    const uint8_t* lower = upper + row_distance;
+    for (int32_t i = 0; i < width / 2; ++i) {
+        u[i] = uint8_t((3 * upper[4 * i] + lower[4 * i] + 2) >> 2);
+        v[i] = uint8_t((3 * upper[4 * i + 2] + lower[4 * i + 2] + 2) >> 2);
+    }
+}
+
+void chroma_bottom_field(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width,
+                         ptrdiff_t row_distance)
+{
+    const uint8_t* lower = upper + row_distance;
+    for (int32_t i = 0; i < width / 2; ++i) {
+        u[i] = uint8_t((upper[4 * i] + 3 * lower[4 * i] + 2) >> 2);
+        v[i] = uint8_t((upper[4 * i + 2] + 3 * lower[4 * i + 2] + 2) >> 2);
+    }
+}

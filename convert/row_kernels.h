@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Row kernels know nothing of fields, edges or frames: each reads whole UYVY
+// quads (U, Y0, V, Y1) from source rows and writes one output row. `width` is a
+// count of luma pixels and even; the kernels handle quads 0 to width/2 - 1 and
+// write nothing else. A lower source row lies `row_distance` bytes below its
+// upper one.
+
+// luma[2i] = Y0 of quad i, luma[2i+1] = Y1 of quad i.
+void copy_luma_row(uint8_t* luma, const uint8_t* src, int32_t width);
+
+// Top field: a quarter of the way from the upper row to the lower one,
+// (3 * upper + lower + 2) >> 2, rounding halves up. Never exceeds 255.
+void chroma_top_field(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width,
+                      ptrdiff_t row_distance);
+
+// Bottom field: three quarters of the way, (upper + 3 * lower + 2) >> 2.
+void chroma_bottom_field(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width,
+                         ptrdiff_t row_distance);
+
+using CopyLumaRow = void (*)(uint8_t* luma, const uint8_t* src, int32_t width);
+using ChromaFieldRow = void (*)(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width,
+                                ptrdiff_t row_distance);
+
+// One set of row kernels for one instruction set; every set computes exactly the
+// bytes of the plain C one above.
+struct RowKernels {
+    const char* name;
+    CopyLumaRow copy_luma_row;
+    ChromaFieldRow chroma_top_field;
+    ChromaFieldRow chroma_bottom_field;
+};

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+// The only interface whose implementation differs by operating system. File
+// descriptors are plain ints on every platform; a negative one is "not open".
+
+// Opens a source for reading, in binary mode with a sequential-access hint.
+// Returns -1 when the path cannot be opened or names a directory.
+int open_source(const char* path);
+
+// Opens an output for writing, created (permission bits 0600) when missing and
+// truncated when present, in binary mode with a sequential-access hint.
+// Returns -1 on failure.
+int open_output(const char* name);
+
+// Returns 0, or -1 when the system reports a failure, such as data of an
+// output that could not be stored after all.
+int close_file(int fd);
+
+// 1 when `name` exists and denotes the very file open as `fd` (through any link),
+// 0 otherwise, including when `name` does not exist yet.
+int names_open_file(const char* name, int fd);
+
+// One read request, retried while interrupted: bytes read (0 at the end of the
+// file, possibly fewer than asked), or -1 on an error. `size` may exceed what the
+// system takes in one call; the request is then capped, never failed.
+int64_t os_read(int fd, void* data, uint64_t size);
+
+// One write request, retried while interrupted: bytes written (possibly fewer
+// than asked), or -1 on an error. Capped like os_read.
+int64_t os_write(int fd, const void* data, uint64_t size);
+
+// The read used by file conversion. Production builds pass straight through to
+// os_read; test builds link a replacement that injects short reads and errors.
+int64_t read_some(int fd, void* data, uint64_t size);
+
+// Makes next_char follow the user's multibyte encoding. Called once at start.
+void use_system_text_encoding();
+
+// The start of the character after the one at `text`; `text` itself at the
+// terminating NUL. A byte inside a multibyte character is never a character of
+// its own, so a trail byte equal to '\\' or '.' cannot be taken for one.
+const char* next_char(const char* text);
+
+int is_terminal(FILE* stream);

@@ -1,0 +1,6 @@
+#include "platform/platform.h"
+
+int64_t read_some(int fd, void* data, uint64_t size)
+{
+    return os_read(fd, data, size);
+}
