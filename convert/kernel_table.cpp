@@ -2,7 +2,8 @@
 
 RowKernels plain_row_kernels()
 {
-    return RowKernels{"c", copy_luma_row, chroma_top_field, chroma_bottom_field};
+    return RowKernels{"c",           copy_luma_row,   chroma_top_field,
+                      chroma_bottom_field, chroma_top_edge, chroma_bottom_edge};
 }
 
 const RowKernels& active_row_kernels()

@@ -27,3 +27,19 @@ void chroma_bottom_field(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t w
         v[i] = uint8_t((upper[4 * i + 2] + 3 * lower[4 * i + 2] + 2) >> 2);
     }
 }
+
+void chroma_top_edge(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width)
+{
+    for (int32_t i = 0; i < width / 2; ++i) {
+        u[i] = uint8_t((3 * upper[4 * i] + 130) >> 2);
+        v[i] = uint8_t((3 * upper[4 * i + 2] + 130) >> 2);
+    }
+}
+
+void chroma_bottom_edge(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width)
+{
+    for (int32_t i = 0; i < width / 2; ++i) {
+        u[i] = uint8_t((upper[4 * i] + 386) >> 2);
+        v[i] = uint8_t((upper[4 * i + 2] + 386) >> 2);
+    }
+}

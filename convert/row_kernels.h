@@ -21,9 +21,15 @@ void chroma_top_field(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t widt
 void chroma_bottom_field(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width,
                          ptrdiff_t row_distance);
 
+// The field filters with a missing lower row taken as neutral 128 at its
+// weight, rounded alike: (3 * upper + 130) >> 2 and (upper + 386) >> 2.
+void chroma_top_edge(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width);
+void chroma_bottom_edge(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width);
+
 using CopyLumaRow = void (*)(uint8_t* luma, const uint8_t* src, int32_t width);
 using ChromaFieldRow = void (*)(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width,
                                 ptrdiff_t row_distance);
+using ChromaEdgeRow = void (*)(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width);
 
 // One set of row kernels for one instruction set; every set computes exactly the
 // bytes of the plain C one above.
@@ -32,4 +38,6 @@ struct RowKernels {
     CopyLumaRow copy_luma_row;
     ChromaFieldRow chroma_top_field;
     ChromaFieldRow chroma_bottom_field;
+    ChromaEdgeRow chroma_top_edge;
+    ChromaEdgeRow chroma_bottom_edge;
 };

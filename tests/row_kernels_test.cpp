@@ -36,6 +36,25 @@ TEST(RowKernels, FieldFiltersGiveKnownAnswers)
     }
 }
 
+// A missing lower row counts as neutral 128 at its weight.
+TEST(RowKernels, EdgeFiltersBlendTowardsNeutral)
+{
+    const uint8_t expected[][3] = {{0, 32, 96}, {255, 223, 160}, {128, 128, 128}, {1, 33, 96}};
+    for (const auto& e : expected) {
+        const uint8_t row[4] = {e[0], 9, e[0], 9};
+        uint8_t u[2] = {0, 0xEE};
+        uint8_t v[2] = {0, 0xEE};
+        chroma_top_edge(u, v, row, 2);
+        EXPECT_EQ(u[0], e[1]) << int(e[0]);
+        EXPECT_EQ(v[0], e[1]) << int(e[0]);
+        chroma_bottom_edge(u, v, row, 2);
+        EXPECT_EQ(u[0], e[2]) << int(e[0]);
+        EXPECT_EQ(v[0], e[2]) << int(e[0]);
+        EXPECT_EQ(u[1], 0xEE);
+        EXPECT_EQ(v[1], 0xEE);
+    }
+}
+
 TEST(RowKernels, LumaAndChromaComeFromTheirOwnQuadBytes)
 {
     // One upper row of two quads, then its lower row with other luma.

@@ -24,7 +24,11 @@ convert() {
 echo "chromafold sample.yuv          (clip mode, the default)"
 convert clip 480
 echo
+echo "chromafold -m 1 sample.yuv     (padding mode)"
+convert padding 512 -m 1
+echo
 echo "To look at the result:"
 echo "  ffplay -f rawvideo -pixel_format yuv420p -video_size ${width}x480 -framerate 30000/1001 $demo/sample-clip.420"
+echo "  ffplay -f rawvideo -pixel_format yuv420p -video_size ${width}x512 -framerate 30000/1001 $demo/sample-padding.420"
 echo "  ffmpeg -f rawvideo -pixel_format yuv420p -video_size ${width}x480 -framerate 30000/1001 \\"
 echo "         -i $demo/sample-clip.420 -vf bwdif -c:v libx264 sample.mp4"

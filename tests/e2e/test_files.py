@@ -116,3 +116,21 @@ class FileLoop(Case):
         self.assert_run(["-w", "32768", "-h", "32768", "mem.yuv"],
                         stderr=b"error - failed on _read(size=2147483648) [src]\n")
         self.assertEqual(self.read("mem.420"), b"")
+
+
+class Padding(Case):
+    def test_default_geometry_is_padded_to_720x512(self):
+        clip = random_clip(30, 2 * 699840)
+        self.write("a.yuv", clip)
+        self.assert_run(["-m", "1", "a.yuv"], stdout=progress(2))
+        out = self.read("a.420")
+        self.assertEqual(len(out), 2 * 552960)
+        self.assertEqual(out, model_file(clip, 720, 486, 1))
+
+    def test_narrow_sources_with_left_over_rows(self):
+        # Each frame differs, so a byte the buffer carried over would show.
+        for width, height in ((20, 35), (18, 33), (30, 66)):
+            clip = random_clip(width * height, 3 * width * height * 2)
+            self.write("a.yuv", clip)
+            self.assert_run(["-m1", "-w", str(width), "-h", str(height), "a.yuv"], stdout=progress(3))
+            self.assertEqual(self.read("a.420"), model_file(clip, width, height, 1), (width, height))
