@@ -31,39 +31,20 @@ void convert_frame_with(const RowKernels& kernels, uint8_t* dst, const uint8_t* 
 {
     const FrameLayout frame =
         frame_layout(dst, src, src_width, src_height, dst_width, dst_height);
-    const bool narrow = src_width < dst_width;
-    // The two rows of one field lie two source rows apart.
-    const ptrdiff_t field_distance = 2 * frame.src_stride;
     const int32_t full_groups = std::min(src_height, dst_height) / 4;
 
     // Row group g: source rows 4g..4g+3 give luma rows 4g..4g+3, the top-field
     // chroma row 2g (from rows 4g and 4g+2) and the bottom-field one 2g+1 (from
     // rows 4g+1 and 4g+3).
     for (int32_t g = 0; g < full_groups; ++g) {
-        const int32_t top = 4 * g;
-        const int32_t top_chroma = 2 * g;
-
-        kernels.copy_luma_row(luma_row(frame, top), source_row(frame, top), frame.min_width);
-        kernels.chroma_top_field(u_row(frame, top_chroma), v_row(frame, top_chroma),
-                                 source_row(frame, top), frame.min_width, field_distance);
-        if (narrow) {
-            fill_right_of_luma(frame, top);
-            fill_right_of_chroma(frame, top_chroma);
-        }
-
-        kernels.copy_luma_row(luma_row(frame, top + 1), source_row(frame, top + 1),
-                              frame.min_width);
-        kernels.chroma_bottom_field(u_row(frame, top_chroma + 1), v_row(frame, top_chroma + 1),
-                                    source_row(frame, top + 1), frame.min_width, field_distance);
-        if (narrow) {
-            fill_right_of_luma(frame, top + 1);
-            fill_right_of_chroma(frame, top_chroma + 1);
-        }
-
-        for (int32_t row = top + 2; row < top + 4; ++row) {
-            kernels.copy_luma_row(luma_row(frame, row), source_row(frame, row), frame.min_width);
-            if (narrow)
+        kernels.convert_row_group(luma_row(frame, 4 * g), frame.luma_stride, u_row(frame, 2 * g),
+                                  v_row(frame, 2 * g), frame.chroma_stride,
+                                  source_row(frame, 4 * g), frame.src_stride, frame.min_width);
+        if (src_width < dst_width) {
+            for (int32_t row = 4 * g; row < 4 * g + 4; ++row)
                 fill_right_of_luma(frame, row);
+            fill_right_of_chroma(frame, 2 * g);
+            fill_right_of_chroma(frame, 2 * g + 1);
         }
     }
 

@@ -43,3 +43,17 @@ void chroma_bottom_edge(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t wi
         v[i] = uint8_t((upper[4 * i + 2] + 386) >> 2);
     }
 }
+
+void convert_row_group(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, uint8_t* v,
+                       ptrdiff_t chroma_stride, const uint8_t* src, ptrdiff_t src_stride,
+                       int32_t width)
+{
+    // The two rows of one field lie two source rows apart.
+    copy_luma_row(luma, src, width);
+    chroma_top_field(u, v, src, width, 2 * src_stride);
+    copy_luma_row(luma + luma_stride, src + src_stride, width);
+    chroma_bottom_field(u + chroma_stride, v + chroma_stride, src + src_stride, width,
+                        2 * src_stride);
+    copy_luma_row(luma + 2 * luma_stride, src + 2 * src_stride, width);
+    copy_luma_row(luma + 3 * luma_stride, src + 3 * src_stride, width);
+}
