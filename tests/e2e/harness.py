@@ -30,6 +30,10 @@ def on_windows():
     return crlf
 
 
+def emulated():
+    return bool(runner)
+
+
 def console(text):
     """What `text` written to a console stream looks like in a redirected file."""
     return text.replace(b"\n", b"\r\n") if crlf else text
