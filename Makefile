@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build/release
 
-.PHONY: all build test demo clean
+.PHONY: all build test demo bench clean
 
 all: build
 
@@ -15,6 +15,10 @@ test: build
 
 demo: build
 	tools/demo.sh $(BUILD)
+
+bench: build
+	$(BUILD)/bench/convert_frame_bench --benchmark_min_time=0.5
+	python3 bench/whole_process.py $(BUILD)
 
 clean:
 	rm -rf build
