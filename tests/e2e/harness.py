@@ -97,6 +97,17 @@ class Case(unittest.TestCase):
     def tearDown(self):
         self._folder.cleanup()
 
+    def locale_env(self, locale, charmap):
+        """An environment whose LC_ALL is `locale`.`charmap`, built here with localedef."""
+        folder = os.path.join(self.root, "locales")
+        os.makedirs(folder, exist_ok=True)
+        name = f"{locale}.{charmap}"
+        made = subprocess.run(["localedef", "-c", "-i", locale, "-f", charmap, os.path.join(folder, name)],
+                              capture_output=True)
+        # Status 1 means built with warnings, such as a charmap that is not ASCII-compatible.
+        self.assertIn(made.returncode, (0, 1), made.stderr.decode(errors="replace"))
+        return dict(os.environ, LOCPATH=folder, LC_ALL=name)
+
     def path(self, name):
         return os.path.join(self.cwd, name)
 

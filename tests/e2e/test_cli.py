@@ -1,7 +1,5 @@
 """The command line: options, validation, usage, output names and the batch."""
 import os
-import shutil
-import subprocess
 import unittest
 
 from harness import USAGE, Case, emulated, model_file, on_windows, progress, random_clip
@@ -122,20 +120,12 @@ class OutputNames(Case):
         self.assert_run(SMALL + ["été.prise.yuv"], stdout=progress(1), env=env)
         self.assertTrue(os.path.exists(self.path("été.prise.420")))
 
-    @unittest.skipIf(on_windows(), "double-byte code pages are tested by the Windows stage")
+    @unittest.skipIf(on_windows(), "Windows takes names in its ANSI code page: see the test below")
     def test_double_byte_trail_byte_is_not_a_separator(self):
         # In GBK the character 95 5C ends in the code of a backslash.
-        if shutil.which("localedef") is None:
-            self.skipTest("localedef is not installed")
         if emulated():
             self.skipTest("an emulated target's C library has no GBK converter here")
-        locales = os.path.join(self.root, "locales")
-        os.mkdir(locales)
-        made = subprocess.run(["localedef", "-c", "-i", "zh_CN", "-f", "GBK",
-                               os.path.join(locales, "zh_CN.GBK")], capture_output=True)
-        if made.returncode not in (0, 1):
-            self.skipTest("cannot build a GBK locale: " + made.stderr.decode(errors="replace"))
-        env = dict(os.environ, LOCPATH=locales, LC_ALL="zh_CN.GBK")
+        env = self.locale_env("zh_CN", "GBK")
         cwd = os.fsencode(self.cwd)
         for source, output in ((b"\x95\x5cx.yuv", b"\x95\x5cx.420"),
                                (b"sub\\\x95\x5c.yuv", b"\x95\x5c.420")):
@@ -143,3 +133,15 @@ class OutputNames(Case):
                 f.write(random_clip(8, 1024))
             self.assert_run(SMALL + [source], stdout=progress(1), env=env)
             self.assertTrue(os.path.exists(os.path.join(cwd, output)), output)
+
+    @unittest.skipUnless(on_windows(), "ANSI code pages are a Windows matter")
+    def test_double_byte_names_in_the_ansi_code_page(self):
+        # A Japanese locale gives Windows programs code page 932, where 表 is
+        # 95 5C and ソ is 83 5C: each ends in the code of a backslash.
+        env = self.locale_env("ja_JP", "UTF-8")
+        os.mkdir(self.path("sub"))
+        for source, created, output in (("表.yuv", "表.yuv", "表.420"),
+                                         ("sub\\ソ.yuv", "sub/ソ.yuv", "ソ.420")):
+            self.write(created, random_clip(9, 1024))
+            self.assert_run(SMALL + [source], stdout=progress(1), env=env)
+            self.assertTrue(os.path.exists(self.path(output)), output)
