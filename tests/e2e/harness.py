@@ -6,8 +6,10 @@ import tempfile
 import unittest
 
 program = None
+injected = None
 runner = []
 crlf = False
+sanitized = False
 
 USAGE = (b"chromafold - convert UYVY to raw420\n"
          b"usage: chromafold [option] src.yuv [more.yuv ..]\n"
@@ -21,9 +23,9 @@ USAGE = (b"chromafold - convert UYVY to raw420\n"
          b"  output filename is produced from input filename. (ex. foo.yuv -> foo.420)\n")
 
 
-def configure(path, wrapper, windows_line_ends):
-    global program, runner, crlf
-    program, runner, crlf = path, wrapper, windows_line_ends
+def configure(path, injected_path, wrapper, windows_line_ends, with_sanitizers):
+    global program, injected, runner, crlf, sanitized
+    program, injected, runner, crlf, sanitized = path, injected_path, wrapper, windows_line_ends, with_sanitizers
 
 
 def on_windows():
@@ -119,9 +121,12 @@ class Case(unittest.TestCase):
         with open(self.path(name), "rb") as f:
             return f.read()
 
-    def run_program(self, *args, env=None, timeout=120, stdin=subprocess.DEVNULL):
-        command = runner + [program] + [a if isinstance(a, bytes) else a.encode() for a in args]
-        completed = subprocess.run(command, cwd=self.cwd, env=env, stdin=stdin,
+    def run_program(self, *args, env=None, timeout=120, stdin=subprocess.DEVNULL, binary=None,
+                    limits=None):
+        """Runs the program, or `binary`, with `args`; `limits` is a function that
+        sets resource limits in the child before it starts the program."""
+        command = runner + [binary or program] + [a if isinstance(a, bytes) else a.encode() for a in args]
+        completed = subprocess.run(command, cwd=self.cwd, env=env, stdin=stdin, preexec_fn=limits,
                                    capture_output=True, timeout=timeout)
         return completed.returncode, completed.stdout, completed.stderr
 

@@ -1,0 +1,38 @@
+// The source reads of a test build of chromafold, with faults injected from
+// the environment, so that the end-to-end suite can show what the program does
+// with them:
+//   CHROMAFOLD_INJECT_READ_PIECE=N       each read delivers at most N bytes
+//   CHROMAFOLD_INJECT_READ_FAIL_AFTER=N  once N bytes have been delivered in
+//                                        all, every read fails
+// Only the test binary chromafold_injected links this file; the program links
+// the plain pass-through instead.
+
+#include "platform/platform.h"
+
+#include <cstdlib>
+
+namespace {
+
+uint64_t setting(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value ? std::strtoull(value, nullptr, 10) : UINT64_MAX;
+}
+
+} // namespace
+
+int64_t read_some(int fd, void* data, uint64_t size)
+{
+    static const uint64_t piece = setting("CHROMAFOLD_INJECT_READ_PIECE");
+    static const uint64_t fail_after = setting("CHROMAFOLD_INJECT_READ_FAIL_AFTER");
+    static uint64_t delivered = 0;
+    if (delivered >= fail_after)
+        return -1;
+    uint64_t request = size < piece ? size : piece;
+    if (fail_after - delivered < request)
+        request = fail_after - delivered;
+    const int64_t got = os_read(fd, data, request);
+    if (got > 0)
+        delivered += uint64_t(got);
+    return got;
+}
