@@ -3,7 +3,7 @@
 // it is installed, libyuv's UYVYToI420 (a peer that filters chroma across
 // fields).
 
-#include "convert/geometry.h"
+#include <chromafold/convert.h>
 #include "convert/kernel_table.h"
 
 #include <benchmark/benchmark.h>

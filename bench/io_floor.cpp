@@ -5,7 +5,6 @@
 #include "cli/options.h"
 #include "cli/output_name.h"
 #include "convert/frame_io.h"
-#include "convert/geometry.h"
 #include "platform/platform.h"
 
 #include <cstdio>

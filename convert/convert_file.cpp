@@ -1,6 +1,5 @@
 #include "convert/convert.h"
 #include "convert/frame_io.h"
-#include "convert/geometry.h"
 #include "platform/platform.h"
 
 #include <cinttypes>

@@ -1,4 +1,4 @@
-#include "convert/convert.h"
+#include <chromafold/convert.h>
 #include "convert/edge_padding.h"
 #include "convert/frame_layout.h"
 #include "convert/kernel_table.h"

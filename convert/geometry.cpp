@@ -1,4 +1,4 @@
-#include "convert/geometry.h"
+#include <chromafold/convert.h>
 
 FrameGeometry frame_geometry(const Settings& settings)
 {

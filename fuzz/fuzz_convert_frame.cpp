@@ -3,8 +3,7 @@
 // repeated to fill the frame. The dispatched convert_frame must equal the
 // per-sample model byte for byte and touch nothing outside the frame.
 
-#include "convert/convert.h"
-#include "convert/geometry.h"
+#include <chromafold/convert.h>
 #include "tests/frame_model.h"
 
 #include <algorithm>

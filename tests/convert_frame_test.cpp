@@ -1,4 +1,4 @@
-#include "convert/geometry.h"
+#include <chromafold/convert.h>
 #include "convert/kernel_table.h"
 #include "tests/frame_model.h"
 
