@@ -109,7 +109,7 @@ class FileLoop(Case):
             writer.join()
         self.assertEqual(self.read("live.420"), model_file(clip, 40, 36, 0))
 
-    @unittest.skipIf(on_windows() or not os.path.exists("/proc/self/mem"), "needs /proc/self/mem")
+    @unittest.skipIf(on_windows() or not os.path.exists("/proc/self/mem"), "/proc/self/mem exists on Linux only")
     def test_read_errors_are_reported_in_full_without_a_finish_line(self):
         # Reading a process's own memory from address 0 fails with EIO.
         os.symlink("/proc/self/mem", self.path("mem.yuv"))
