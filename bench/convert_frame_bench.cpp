@@ -4,6 +4,7 @@
 // fields).
 
 #include <chromafold/convert.h>
+#include "convert/frame_layout.h"
 #include "convert/kernel_table.h"
 
 #include <benchmark/benchmark.h>
@@ -44,8 +45,8 @@ void convert(benchmark::State& state, RowKernels kernels, int32_t width, int32_t
     Frames f = make_frames(width, height, mode);
     const FrameGeometry& g = f.geometry;
     for (auto _ : state) {
-        convert_frame_with(kernels, f.dst.data(), f.src.data(), g.src_width, g.src_height,
-                           g.dst_width, g.dst_height);
+        convert_frame_with(kernels, frame_layout(f.dst.data(), f.src.data(), g.src_width,
+                                                 g.src_height, g.dst_width, g.dst_height));
         benchmark::DoNotOptimize(f.dst.data());
         benchmark::ClobberMemory();
     }

@@ -16,7 +16,8 @@ FrameLayout frame_layout(uint8_t* dst, const uint8_t* src, int32_t src_width, in
     frame.v = dst + luma_size + luma_size / 4;
     frame.src_stride = ptrdiff_t(src_width) * 2;
     frame.luma_stride = dst_width;
-    frame.chroma_stride = dst_width / 2;
+    frame.u_stride = dst_width / 2;
+    frame.v_stride = dst_width / 2;
     frame.src_width = src_width;
     frame.src_height = src_height;
     frame.dst_width = dst_width;
@@ -25,22 +26,18 @@ FrameLayout frame_layout(uint8_t* dst, const uint8_t* src, int32_t src_width, in
     return frame;
 }
 
-void convert_frame_with(const RowKernels& kernels, uint8_t* dst, const uint8_t* src,
-                        int32_t src_width, int32_t src_height, int32_t dst_width,
-                        int32_t dst_height)
+void convert_frame_with(const RowKernels& kernels, const FrameLayout& frame)
 {
-    const FrameLayout frame =
-        frame_layout(dst, src, src_width, src_height, dst_width, dst_height);
-    const int32_t full_groups = std::min(src_height, dst_height) / 4;
+    const int32_t full_groups = std::min(frame.src_height, frame.dst_height) / 4;
 
     // Row group g: source rows 4g..4g+3 give luma rows 4g..4g+3, the top-field
     // chroma row 2g (from rows 4g and 4g+2) and the bottom-field one 2g+1 (from
     // rows 4g+1 and 4g+3).
     for (int32_t g = 0; g < full_groups; ++g) {
         kernels.convert_row_group(luma_row(frame, 4 * g), frame.luma_stride, u_row(frame, 2 * g),
-                                  v_row(frame, 2 * g), frame.chroma_stride,
+                                  frame.u_stride, v_row(frame, 2 * g), frame.v_stride,
                                   source_row(frame, 4 * g), frame.src_stride, frame.min_width);
-        if (src_width < dst_width) {
+        if (frame.src_width < frame.dst_width) {
             for (int32_t row = 4 * g; row < 4 * g + 4; ++row)
                 fill_right_of_luma(frame, row);
             fill_right_of_chroma(frame, 2 * g);
@@ -48,13 +45,13 @@ void convert_frame_with(const RowKernels& kernels, uint8_t* dst, const uint8_t* 
         }
     }
 
-    if (dst_height > src_height)
+    if (frame.dst_height > frame.src_height)
         pad_bottom(kernels, frame, full_groups);
 }
 
 void convert_frame(uint8_t* dst, const uint8_t* src, int32_t src_width, int32_t src_height,
                    int32_t dst_width, int32_t dst_height)
 {
-    convert_frame_with(active_row_kernels(), dst, src, src_width, src_height, dst_width,
-                       dst_height);
+    convert_frame_with(active_row_kernels(),
+                       frame_layout(dst, src, src_width, src_height, dst_width, dst_height));
 }

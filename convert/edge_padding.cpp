@@ -14,6 +14,18 @@ void copy_luma_row_at(const RowKernels& kernels, const FrameLayout& frame, int32
         fill_right_of_luma(frame, row);
 }
 
+// Sets `rows` rows of `length` bytes, `stride` apart, to `value`, and never the
+// bytes between two rows.
+void fill_rows(uint8_t* first, ptrdiff_t stride, ptrdiff_t length, int32_t rows, uint8_t value)
+{
+    if (stride == length) {
+        std::memset(first, value, size_t(length) * size_t(rows));
+        return;
+    }
+    for (int32_t row = 0; row < rows; ++row)
+        std::memset(first + row * stride, value, size_t(length));
+}
+
 void fill_chroma_row(const FrameLayout& frame, int32_t chroma_row)
 {
     fill_chroma(u_row(frame, chroma_row), v_row(frame, chroma_row), frame.dst_width);
@@ -89,9 +101,15 @@ void pad_bottom(const RowKernels& kernels, const FrameLayout& frame, int32_t fir
         first_black_row = top + 4;
     }
 
-    // The rows below the source are contiguous in each plane: one span each.
+    // Whole rows below the source, each plane in one span where its rows lie
+    // back to back.
     const int32_t black_rows = frame.dst_height - first_black_row;
-    fill_luma(luma_row(frame, first_black_row), black_rows * frame.luma_stride);
-    fill_chroma(u_row(frame, first_black_row / 2), v_row(frame, first_black_row / 2),
-                black_rows / 2 * frame.luma_stride);
+    if (black_rows == 0)
+        return;
+    fill_rows(luma_row(frame, first_black_row), frame.luma_stride, frame.dst_width, black_rows,
+              black);
+    fill_rows(u_row(frame, first_black_row / 2), frame.u_stride, frame.dst_width / 2,
+              black_rows / 2, neutral);
+    fill_rows(v_row(frame, first_black_row / 2), frame.v_stride, frame.dst_width / 2,
+              black_rows / 2, neutral);
 }

@@ -1,19 +1,24 @@
 #pragma once
 
+#include "convert/row_kernels.h"
+
 #include <cstddef>
 #include <cstdint>
 
 // Where the rows of one source frame and one output frame lie. Source row r
 // belongs to the top field when r is even, to the bottom field when r is odd;
-// the output planes alternate fields row by row in the same way.
+// the output planes alternate fields row by row in the same way. A stride is
+// the distance from the start of one row to the start of the next, at least
+// the row's length; the bytes between two rows belong to the caller.
 struct FrameLayout {
     const uint8_t* src;
     uint8_t* y;
     uint8_t* u;
     uint8_t* v;
-    ptrdiff_t src_stride;    // bytes per UYVY row: src_width * 2
-    ptrdiff_t luma_stride;   // dst_width
-    ptrdiff_t chroma_stride; // dst_width / 2
+    ptrdiff_t src_stride;  // at least src_width * 2
+    ptrdiff_t luma_stride; // at least dst_width
+    ptrdiff_t u_stride;    // at least dst_width / 2
+    ptrdiff_t v_stride;    // at least dst_width / 2
     int32_t src_width;
     int32_t src_height;
     int32_t dst_width;
@@ -21,8 +26,14 @@ struct FrameLayout {
     int32_t min_width; // luma columns that take source data
 };
 
+// A source frame with its rows back to back, and an output frame at `dst` with
+// its rows and its planes back to back: Y, then U, then V.
 FrameLayout frame_layout(uint8_t* dst, const uint8_t* src, int32_t src_width, int32_t src_height,
                          int32_t dst_width, int32_t dst_height);
+
+// Writes every byte of every output row of `frame` with `kernels`, and nothing
+// between rows.
+void convert_frame_with(const RowKernels& kernels, const FrameLayout& frame);
 
 inline const uint8_t* source_row(const FrameLayout& frame, int32_t row)
 {
@@ -36,10 +47,10 @@ inline uint8_t* luma_row(const FrameLayout& frame, int32_t row)
 
 inline uint8_t* u_row(const FrameLayout& frame, int32_t chroma_row)
 {
-    return frame.u + chroma_row * frame.chroma_stride;
+    return frame.u + chroma_row * frame.u_stride;
 }
 
 inline uint8_t* v_row(const FrameLayout& frame, int32_t chroma_row)
 {
-    return frame.v + chroma_row * frame.chroma_stride;
+    return frame.v + chroma_row * frame.v_stride;
 }

@@ -18,9 +18,3 @@ const RowKernels& active_row_kernels();
 
 // The plain C reference kernels.
 RowKernels plain_row_kernels();
-
-// convert_frame with a given kernel set, so that each set can be tested and
-// timed through the whole frame walk.
-void convert_frame_with(const RowKernels& kernels, uint8_t* dst, const uint8_t* src,
-                        int32_t src_width, int32_t src_height, int32_t dst_width,
-                        int32_t dst_height);

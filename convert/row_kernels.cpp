@@ -44,15 +44,15 @@ void chroma_bottom_edge(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t wi
     }
 }
 
-void convert_row_group(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, uint8_t* v,
-                       ptrdiff_t chroma_stride, const uint8_t* src, ptrdiff_t src_stride,
+void convert_row_group(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride,
+                       uint8_t* v, ptrdiff_t v_stride, const uint8_t* src, ptrdiff_t src_stride,
                        int32_t width)
 {
     // The two rows of one field lie two source rows apart.
     copy_luma_row(luma, src, width);
     chroma_top_field(u, v, src, width, 2 * src_stride);
     copy_luma_row(luma + luma_stride, src + src_stride, width);
-    chroma_bottom_field(u + chroma_stride, v + chroma_stride, src + src_stride, width,
+    chroma_bottom_field(u + u_stride, v + v_stride, src + src_stride, width,
                         2 * src_stride);
     copy_luma_row(luma + 2 * luma_stride, src + 2 * src_stride, width);
     copy_luma_row(luma + 3 * luma_stride, src + 3 * src_stride, width);

@@ -80,9 +80,9 @@ void chroma_bottom_edge_neon(uint8_t* u, uint8_t* v, const uint8_t* upper, int32
     chroma_bottom_edge(u + i, v + i, upper + 4 * i, width - 2 * i);
 }
 
-void convert_row_group_neon(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, uint8_t* v,
-                            ptrdiff_t chroma_stride, const uint8_t* src, ptrdiff_t src_stride,
-                            int32_t width)
+void convert_row_group_neon(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride,
+                            uint8_t* v, ptrdiff_t v_stride, const uint8_t* src,
+                            ptrdiff_t src_stride, int32_t width)
 {
     int32_t i = 0;
     for (; i + 16 <= width / 2; i += 16) {
@@ -95,9 +95,9 @@ void convert_row_group_neon(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ui
         // Top field: r0 near, r2 far. Bottom field: r3 near, r1 far.
         vst1q_u8(u + i, mix(rows[0].val[0], rows[2].val[0]));
         vst1q_u8(v + i, mix(rows[0].val[2], rows[2].val[2]));
-        vst1q_u8(u + chroma_stride + i, mix(rows[3].val[0], rows[1].val[0]));
-        vst1q_u8(v + chroma_stride + i, mix(rows[3].val[2], rows[1].val[2]));
+        vst1q_u8(u + u_stride + i, mix(rows[3].val[0], rows[1].val[0]));
+        vst1q_u8(v + v_stride + i, mix(rows[3].val[2], rows[1].val[2]));
     }
-    convert_row_group(luma + 2 * i, luma_stride, u + i, v + i, chroma_stride, src + 4 * i,
+    convert_row_group(luma + 2 * i, luma_stride, u + i, u_stride, v + i, v_stride, src + 4 * i,
                       src_stride, width - 2 * i);
 }

@@ -102,9 +102,9 @@ void chroma_bottom_edge_sse2(uint8_t* u, uint8_t* v, const uint8_t* upper, int32
     chroma_bottom_edge(u + i, v + i, upper + 4 * i, width - 2 * i);
 }
 
-void convert_row_group_sse2(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, uint8_t* v,
-                            ptrdiff_t chroma_stride, const uint8_t* src, ptrdiff_t src_stride,
-                            int32_t width)
+void convert_row_group_sse2(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride,
+                            uint8_t* v, ptrdiff_t v_stride, const uint8_t* src,
+                            ptrdiff_t src_stride, int32_t width)
 {
     int32_t i = 0;
     for (; i + 8 <= width / 2; i += 8) {
@@ -118,8 +118,8 @@ void convert_row_group_sse2(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ui
         }
         // Top field: r0 near, r2 far. Bottom field: r3 near, r1 far.
         store_split(u + i, v + i, mix(rows[0], rows[2]));
-        store_split(u + chroma_stride + i, v + chroma_stride + i, mix(rows[3], rows[1]));
+        store_split(u + u_stride + i, v + v_stride + i, mix(rows[3], rows[1]));
     }
-    convert_row_group(luma + 2 * i, luma_stride, u + i, v + i, chroma_stride, src + 4 * i,
+    convert_row_group(luma + 2 * i, luma_stride, u + i, u_stride, v + i, v_stride, src + 4 * i,
                       src_stride, width - 2 * i);
 }

@@ -1,4 +1,5 @@
 #include <chromafold/convert.h>
+#include "convert/frame_layout.h"
 #include "convert/kernel_table.h"
 #include "tests/frame_model.h"
 
@@ -24,8 +25,8 @@ std::string check_against_model(const RowKernels& kernels, const std::vector<uin
         model_frame(src, g.src_width, g.src_height, g.dst_width, g.dst_height);
     for (uint8_t sentinel : {0x00, 0xFF}) {
         std::vector<uint8_t> out(g.dst_bytes + 2 * guard_size, sentinel);
-        convert_frame_with(kernels, out.data() + guard_size, src.data(), g.src_width,
-                           g.src_height, g.dst_width, g.dst_height);
+        convert_frame_with(kernels, frame_layout(out.data() + guard_size, src.data(), g.src_width,
+                                                 g.src_height, g.dst_width, g.dst_height));
         for (size_t i = 0; i < guard_size; ++i) {
             if (out[i] != sentinel || out[out.size() - 1 - i] != sentinel)
                 return "a guard byte was overwritten";

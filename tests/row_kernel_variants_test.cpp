@@ -14,23 +14,26 @@ const char* const kernel_names[] = {"copy_luma_row",   "chroma_top_field",   "ch
 
 // Runs one kernel of `k` on four source rows into output rows that lie apart,
 // with guards before, between and after them, all filled with `fill` first:
-// four luma rows, then two U and two V rows.
+// four luma rows, then two U and two V rows, U and V rows apart by different
+// strides.
 std::vector<uint8_t> run_kernel(const RowKernels& k, int kernel, const uint8_t* src,
                                 ptrdiff_t src_stride, int32_t width, uint8_t fill)
 {
     const ptrdiff_t luma_stride = width + guard;
-    const ptrdiff_t chroma_stride = width / 2 + guard;
-    std::vector<uint8_t> out(size_t(guard + 4 * luma_stride + 4 * chroma_stride), fill);
+    const ptrdiff_t u_stride = width / 2 + guard;
+    const ptrdiff_t v_stride = width / 2 + 2 * guard;
+    std::vector<uint8_t> out(size_t(guard + 4 * luma_stride + 2 * u_stride + 2 * v_stride), fill);
     uint8_t* luma = out.data() + guard;
     uint8_t* u = luma + 4 * luma_stride;
-    uint8_t* v = u + 2 * chroma_stride;
+    uint8_t* v = u + 2 * u_stride;
     switch (kernel) {
     case 0: k.copy_luma_row(luma, src, width); break;
     case 1: k.chroma_top_field(u, v, src, width, 2 * src_stride); break;
     case 2: k.chroma_bottom_field(u, v, src, width, 2 * src_stride); break;
     case 3: k.chroma_top_edge(u, v, src, width); break;
     case 4: k.chroma_bottom_edge(u, v, src, width); break;
-    default: k.convert_row_group(luma, luma_stride, u, v, chroma_stride, src, src_stride, width);
+    default:
+        k.convert_row_group(luma, luma_stride, u, u_stride, v, v_stride, src, src_stride, width);
     }
     return out;
 }
