@@ -1,0 +1,251 @@
+#include <chromafold/chromafold.h>
+#include "tests/frame_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr ptrdiff_t guard = 32;
+
+// One plane of the output: `rows` rows of `length` bytes, `stride` apart, with
+// guard bytes before the first row and after the last row's stride gap, all
+// set to a sentinel first.
+struct Plane {
+    std::vector<uint8_t> bytes;
+    ptrdiff_t stride;
+    ptrdiff_t length;
+    int32_t rows;
+
+    uint8_t* first_row() { return bytes.data() + guard; }
+};
+
+Plane make_plane(ptrdiff_t length, ptrdiff_t stride, int32_t rows, uint8_t sentinel)
+{
+    return Plane{std::vector<uint8_t>(size_t(2 * guard + rows * stride), sentinel), stride, length,
+                 rows};
+}
+
+// Compares the rows of `plane` with `want` (rows back to back) and everything
+// else in it with the sentinel. Returns an empty string, or the first fault.
+std::string check_plane(const Plane& plane, const uint8_t* want, uint8_t sentinel, const char* name)
+{
+    for (size_t i = 0; i < plane.bytes.size(); ++i) {
+        const ptrdiff_t at = ptrdiff_t(i) - guard;
+        // A plane clipped to nothing may have rows of no bytes, no stride apart.
+        const bool in_rows = at >= 0 && plane.stride > 0;
+        const ptrdiff_t row = in_rows ? at / plane.stride : -1;
+        const ptrdiff_t column = in_rows ? at % plane.stride : -1;
+        const bool inside = row >= 0 && row < plane.rows && column < plane.length;
+        const uint8_t expected = inside ? want[row * plane.length + column] : sentinel;
+        if (plane.bytes[i] != expected)
+            return std::string(name) + (inside ? " row " : " outside its rows, row ") +
+                   std::to_string(row) + " column " + std::to_string(column) + ": got " +
+                   std::to_string(plane.bytes[i]) + ", want " + std::to_string(expected);
+    }
+    return {};
+}
+
+struct Strides {
+    ptrdiff_t src, y, u, v; // bytes beyond the row's length
+};
+
+// Converts a random frame of the geometry through the C interface into guarded
+// planes with the given extra stride bytes, and checks every byte against the
+// model. Returns an empty string, or what went wrong.
+std::string convert_and_check(const chromafold_geometry& g, uint64_t seed, Strides extra)
+{
+    const std::vector<uint8_t> frame = random_bytes(seed, g.src_bytes);
+    const std::vector<uint8_t> want =
+        model_frame(frame, g.src_width, g.src_height, g.dst_width, g.dst_height);
+    // The source rows apart by their stride, in a block of exactly their size,
+    // so that AddressSanitizer sees a read past the last one; the gaps random.
+    const ptrdiff_t row = 2 * ptrdiff_t(g.src_width);
+    const ptrdiff_t src_stride = row + extra.src;
+    const size_t src_size = size_t((g.src_height - 1) * src_stride + row);
+    std::vector<uint8_t> src = random_bytes(seed + 1, src_size);
+    for (int32_t r = 0; r < g.src_height; ++r)
+        std::memcpy(&src[size_t(r * src_stride)], &frame[size_t(r * row)], size_t(row));
+
+    const ptrdiff_t chroma_length = g.dst_width / 2;
+    const size_t luma_size = size_t(g.dst_width) * size_t(g.dst_height);
+    for (uint8_t sentinel : {0x00, 0xFF}) {
+        Plane y = make_plane(g.dst_width, g.dst_width + extra.y, g.dst_height, sentinel);
+        Plane u = make_plane(chroma_length, chroma_length + extra.u, g.dst_height / 2, sentinel);
+        Plane v = make_plane(chroma_length, chroma_length + extra.v, g.dst_height / 2, sentinel);
+        if (chromafold_convert_frame(&g, src.data(), src_stride, y.first_row(), y.stride,
+                                     u.first_row(), u.stride, v.first_row(), v.stride) != 0)
+            return "refused";
+        for (const std::string& fault :
+             {check_plane(y, want.data(), sentinel, "Y"),
+              check_plane(u, want.data() + luma_size, sentinel, "U"),
+              check_plane(v, want.data() + luma_size + luma_size / 4, sentinel, "V")}) {
+            if (!fault.empty())
+                return fault + " (sentinel " + std::to_string(sentinel) + ")";
+        }
+    }
+    return {};
+}
+
+TEST(CInterface, GeometryOfValidSettings)
+{
+    struct Case {
+        int32_t width, height, mode;
+        chromafold_geometry want;
+    };
+    const Case cases[] = {
+        {720, 486, CHROMAFOLD_MODE_CLIP, {720, 486, 720, 480, 699840, 518400}},
+        {720, 486, CHROMAFOLD_MODE_PADDING, {720, 486, 720, 512, 699840, 552960}},
+        {1920, 1080, CHROMAFOLD_MODE_PADDING, {1920, 1080, 1920, 1088, 4147200, 3133440}},
+        {14, 40, CHROMAFOLD_MODE_CLIP, {14, 40, 0, 32, 1120, 0}},
+        {2, 1, CHROMAFOLD_MODE_PADDING, {2, 1, 16, 32, 4, 768}},
+        {32768, 32768, CHROMAFOLD_MODE_PADDING,
+         {32768, 32768, 32768, 32768, 2147483648u, 1610612736u}},
+    };
+    for (const Case& c : cases) {
+        chromafold_geometry g;
+        ASSERT_EQ(chromafold_frame_geometry(c.width, c.height, c.mode, &g), 0) << c.width;
+        EXPECT_EQ(std::memcmp(&g, &c.want, sizeof g), 0)
+            << c.width << "x" << c.height << " mode " << c.mode << " gave " << g.dst_width << "x"
+            << g.dst_height << ", " << g.src_bytes << " and " << g.dst_bytes << " bytes";
+    }
+}
+
+TEST(CInterface, GeometryRefusesWhatTheCommandLineRefuses)
+{
+    const int32_t cases[][3] = {{-2, 486, 0},    {0, 486, 0},     {721, 486, 0}, {32770, 486, 0},
+                                {720, -1, 0},    {720, 0, 0},     {720, 32769, 0},
+                                {720, 486, -1},  {720, 486, 2},   {INT32_MIN, 486, 1}};
+    for (const auto& c : cases) {
+        chromafold_geometry g;
+        std::memset(&g, 0xA5, sizeof g);
+        chromafold_geometry untouched = g;
+        EXPECT_EQ(chromafold_frame_geometry(c[0], c[1], c[2], &g), -1)
+            << c[0] << "x" << c[1] << " mode " << c[2];
+        EXPECT_EQ(std::memcmp(&g, &untouched, sizeof g), 0) << c[0] << "x" << c[1];
+    }
+    EXPECT_EQ(chromafold_frame_geometry(720, 486, 0, nullptr), -1);
+}
+
+// Random geometries in both modes, with strides of every kind: rows back to
+// back, and gaps of different sizes in each plane.
+TEST(CInterface, ConvertsIntoStridedPlanesLikeTheModel)
+{
+    std::mt19937 pick(20261207u);
+    for (int trial = 0; trial < 400; ++trial) {
+        const uint32_t seed = pick();
+        std::mt19937 draw(seed);
+        const int32_t width = int32_t(2 * (1 + draw() % 80));
+        const int32_t height = int32_t(1 + draw() % 100);
+        const int32_t mode = int32_t(draw() % 2);
+        // Half the trials leave some plane contiguous.
+        const auto extra = [&] { return ptrdiff_t(draw() % 2 ? draw() % 70 : 0); };
+        const Strides strides{extra(), extra(), extra(), extra()};
+        chromafold_geometry g;
+        ASSERT_EQ(chromafold_frame_geometry(width, height, mode, &g), 0);
+        EXPECT_EQ(convert_and_check(g, seed, strides), "")
+            << "seed " << seed << ", " << width << "x" << height << " mode " << mode
+            << ", extra stride bytes " << strides.src << " " << strides.y << " " << strides.u
+            << " " << strides.v;
+    }
+}
+
+// Every way a call can be wrong leaves every output byte as it was.
+TEST(CInterface, RefusedConversionsWriteNothing)
+{
+    struct Call {
+        chromafold_geometry g;
+        bool null_geometry = false;
+        const uint8_t* src;
+        ptrdiff_t src_stride;
+        uint8_t *y, *u, *v;
+        ptrdiff_t y_stride, u_stride, v_stride;
+    };
+    chromafold_geometry base;
+    ASSERT_EQ(chromafold_frame_geometry(40, 35, CHROMAFOLD_MODE_PADDING, &base), 0);
+    const std::vector<uint8_t> src = random_bytes(3, base.src_bytes);
+
+    struct Case {
+        const char* name;
+        void (*spoil)(Call&);
+    };
+    const Case cases[] = {
+        {"null geometry", [](Call& c) { c.null_geometry = true; }},
+        {"null source", [](Call& c) { c.src = nullptr; }},
+        {"null luma", [](Call& c) { c.y = nullptr; }},
+        {"null U", [](Call& c) { c.u = nullptr; }},
+        {"null V", [](Call& c) { c.v = nullptr; }},
+        {"negative source stride", [](Call& c) { c.src_stride = -c.src_stride; }},
+        {"negative luma stride", [](Call& c) { c.y_stride = -1; }},
+        {"negative U stride", [](Call& c) { c.u_stride = -c.u_stride; }},
+        {"negative V stride", [](Call& c) { c.v_stride = -c.v_stride; }},
+        {"source stride below a row", [](Call& c) { c.src_stride = 79; }},
+        {"luma stride below a row", [](Call& c) { c.y_stride = 47; }},
+        {"U stride below a row", [](Call& c) { c.u_stride = 23; }},
+        {"V stride below a row", [](Call& c) { c.v_stride = 23; }},
+        {"luma stride past the address space", [](Call& c) { c.y_stride = PTRDIFF_MAX; }},
+        {"V stride past the address space", [](Call& c) { c.v_stride = PTRDIFF_MAX / 2; }},
+        {"odd width", [](Call& c) { c.g.src_width = 41; }},
+        {"zero width", [](Call& c) { c.g = {0, 35, 0, 64, 0, 0}; }},
+        {"zero height", [](Call& c) { c.g = {40, 0, 48, 0, 0, 0}; }},
+        {"width beyond 32768", [](Call& c) { c.g = {32770, 35, 32784, 64, 2293900, 3147264}; }},
+        {"output wider than either mode", [](Call& c) { c.g.dst_width = 64; }},
+        {"output taller than either mode", [](Call& c) { c.g.dst_height = 96; }},
+        {"source bytes wrong", [](Call& c) { c.g.src_bytes += 1; }},
+        {"output bytes wrong", [](Call& c) { c.g.dst_bytes -= 1; }},
+        {"clipped size with padded bytes", [](Call& c) { c.g.dst_width = c.g.dst_height = 32; }},
+    };
+    for (const Case& c : cases) {
+        Plane y = make_plane(48, 64, 64, 0x5A);
+        Plane u = make_plane(24, 32, 32, 0x5A);
+        Plane v = make_plane(24, 32, 32, 0x5A);
+        Call call{base, false, src.data(), 80, y.first_row(), u.first_row(), v.first_row(),
+                  y.stride, u.stride, v.stride};
+        c.spoil(call);
+        EXPECT_EQ(chromafold_convert_frame(call.null_geometry ? nullptr : &call.g, call.src,
+                                           call.src_stride, call.y, call.y_stride, call.u,
+                                           call.u_stride, call.v, call.v_stride),
+                  -1)
+            << c.name;
+        for (const Plane* plane : {&y, &u, &v})
+            EXPECT_EQ(plane->bytes, std::vector<uint8_t>(plane->bytes.size(), 0x5A))
+                << c.name << " wrote into the output";
+    }
+}
+
+// Threads that convert at the same time share nothing but the kernel table.
+TEST(CInterface, ConcurrentConversionsAreIndependent)
+{
+    std::vector<std::string> faults(4);
+    std::vector<std::thread> threads;
+    for (size_t t = 0; t < faults.size(); ++t)
+        threads.emplace_back([t, &faults] {
+            for (int i = 0; i < 40 && faults[t].empty(); ++i) {
+                chromafold_geometry g;
+                chromafold_frame_geometry(int32_t(64 + 2 * t), int32_t(33 + i), i % 2, &g);
+                faults[t] = convert_and_check(g, 100 * t + uint64_t(i), {int(t), 8, 0, int(t) * 3});
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (size_t t = 0; t < faults.size(); ++t)
+        EXPECT_EQ(faults[t], "") << "thread " << t;
+}
+
+TEST(CInterface, NamesItsVersionAndKernels)
+{
+    EXPECT_EQ(std::string(chromafold_version()),
+              std::to_string(CHROMAFOLD_VERSION_MAJOR) + "." +
+                  std::to_string(CHROMAFOLD_VERSION_MINOR) + "." +
+                  std::to_string(CHROMAFOLD_VERSION_PATCH));
+    const std::string kernels = chromafold_kernel_name();
+    EXPECT_TRUE(kernels == "c" || kernels == "sse2" || kernels == "avx2" || kernels == "neon")
+        << kernels;
+}
+
+} // namespace
