@@ -1,14 +1,17 @@
 // Times convert_frame with each kernel set on common frame sizes, next to two
 // references on the same source frame: memcpy of the frame (the floor) and, when
 // it is installed, libyuv's UYVYToI420 (a peer that filters chroma across
-// fields).
+// fields). The C interface into planes whose rows are 64 bytes longer than the
+// frame is wide runs beside the contiguous convert_frame with the same kernels.
 
+#include <chromafold/chromafold.h>
 #include <chromafold/convert.h>
 #include "convert/frame_layout.h"
 #include "convert/kernel_table.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -51,6 +54,58 @@ void convert(benchmark::State& state, RowKernels kernels, int32_t width, int32_t
         benchmark::ClobberMemory();
     }
     count_source_bytes(state, f);
+}
+
+// A block starting on a 64-byte boundary, as encoders and capture drivers
+// allocate their frames, filled from the source pattern.
+struct Aligned {
+    uint8_t* data;
+    ~Aligned() { std::free(data); }
+};
+
+Aligned aligned_block(size_t size)
+{
+    const size_t rounded = (size + 63) / 64 * 64;
+    Aligned block{static_cast<uint8_t*>(std::aligned_alloc(64, rounded ? rounded : 64))};
+    for (size_t i = 0; i < rounded; ++i)
+        block.data[i] = uint8_t(i * 2654435761u >> 13);
+    return block;
+}
+
+// Today's contiguous path and the C interface with every row, of the source
+// and of each plane, 64 bytes longer than its data, all planes 64-byte aligned.
+void contiguous(benchmark::State& state, int32_t width, int32_t height, int32_t mode)
+{
+    const FrameGeometry g = frame_geometry(Settings{width, height, mode});
+    const Aligned src = aligned_block(g.src_bytes);
+    const Aligned dst = aligned_block(g.dst_bytes);
+    for (auto _ : state) {
+        convert_frame(dst.data, src.data, g.src_width, g.src_height, g.dst_width, g.dst_height);
+        benchmark::DoNotOptimize(dst.data);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(g.src_bytes));
+}
+
+void c_interface_strided(benchmark::State& state, int32_t width, int32_t height, int32_t mode)
+{
+    chromafold_geometry g;
+    chromafold_frame_geometry(width, height, mode, &g);
+    constexpr ptrdiff_t gap = 64;
+    const ptrdiff_t src_stride = 2 * ptrdiff_t(width) + gap;
+    const ptrdiff_t y_stride = g.dst_width + gap;
+    const ptrdiff_t chroma_stride = g.dst_width / 2 + gap;
+    const Aligned src = aligned_block(size_t(src_stride) * size_t(height));
+    const Aligned y = aligned_block(size_t(y_stride) * size_t(g.dst_height));
+    const Aligned u = aligned_block(size_t(chroma_stride) * size_t(g.dst_height / 2));
+    const Aligned v = aligned_block(size_t(chroma_stride) * size_t(g.dst_height / 2));
+    for (auto _ : state) {
+        chromafold_convert_frame(&g, src.data, src_stride, y.data, y_stride, u.data,
+                                 chroma_stride, v.data, chroma_stride);
+        benchmark::DoNotOptimize(y.data);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(g.src_bytes));
 }
 
 void copy_source(benchmark::State& state, int32_t width, int32_t height)
@@ -102,6 +157,10 @@ int register_benchmarks()
             benchmark::RegisterBenchmark(
                 (std::string("convert_frame/") + ladder.rungs[k].name + "/" + s.name).c_str(),
                 convert, ladder.rungs[k], s.width, s.height, s.mode);
+        benchmark::RegisterBenchmark((std::string("contiguous/") + s.name).c_str(), contiguous,
+                                     s.width, s.height, s.mode);
+        benchmark::RegisterBenchmark((std::string("c_interface_strided/") + s.name).c_str(),
+                                     c_interface_strided, s.width, s.height, s.mode);
         if (s.mode != mode_clip)
             continue;
         benchmark::RegisterBenchmark((std::string("memcpy_source/") + s.name).c_str(), copy_source,
