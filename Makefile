@@ -1,8 +1,10 @@
 # A thin wrapper over the CMake presets.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD := build/release
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all build test demo bench clean
+.PHONY: all build test demo bench install package clean
 
 all: build
 
@@ -16,9 +18,25 @@ test: build
 demo: build
 	tools/demo.sh $(BUILD)
 
+# Medians of 5 repetitions, interleaved so that the sets compared run side by side.
 bench: build
-	$(BUILD)/bench/convert_frame_bench --benchmark_min_time=0.5
+	$(BUILD)/bench/convert_frame_bench --benchmark_min_time=0.5 --benchmark_repetitions=5 \
+	    --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	python3 bench/whole_process.py $(BUILD)
+
+# Installs into $(DESTDIR)$(PREFIX): the program and its manual, the shared and
+# static libraries, the headers, and the pkg-config and CMake files.
+install:
+	cmake --preset default -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	cmake --build --preset default -j $(JOBS)
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD)
+
+# The Debian packages chromafold, libchromafold1 and libchromafold-dev, in
+# build/package.
+package:
+	cmake --preset package >/dev/null
+	cmake --build --preset package -j $(JOBS)
+	cd build/package && cpack -G DEB
 
 clean:
 	rm -rf build

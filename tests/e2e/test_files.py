@@ -109,6 +109,29 @@ class FileLoop(Case):
             writer.join()
         self.assertEqual(self.read("live.420"), model_file(clip, 40, 36, 0))
 
+    @unittest.skipIf(on_windows(), "FIFOs exist on POSIX systems only")
+    def test_an_output_fifo_drained_slowly_gets_every_frame(self):
+        # As an encoder reading the pipe would, the reader takes small pieces;
+        # each frame (107,520 bytes) is larger than the pipe holds, so the
+        # program waits on a full pipe in the middle of every frame.
+        clip = random_clip(21, 4 * 320 * 240 * 2 + 100)
+        self.write("take.yuv", clip)
+        os.mkfifo(self.path("take.420"))
+        drained = bytearray()
+
+        def drain():
+            with open(self.path("take.420"), "rb", buffering=0) as fifo:
+                while piece := fifo.read(4000):
+                    drained.extend(piece)
+                    time.sleep(0.001)
+
+        # A daemon, so that a program that never opens the pipe cannot hang the suite.
+        reader = threading.Thread(target=drain, daemon=True)
+        reader.start()
+        self.assert_run(["-w", "320", "-h", "240", "take.yuv"], stdout=progress(4))
+        reader.join(timeout=60)
+        self.assertEqual(bytes(drained), model_file(clip, 320, 240, 0))
+
     @unittest.skipIf(on_windows() or not os.path.exists("/proc/self/mem"), "/proc/self/mem exists on Linux only")
     def test_read_errors_are_reported_in_full_without_a_finish_line(self):
         # Reading a process's own memory from address 0 fails with EIO.

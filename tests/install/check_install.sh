@@ -1,42 +1,137 @@
 #!/bin/sh
-# Checks what users install: the installed tree and a consumer of its CMake
-# package, the .deb, the manual, and (when built) the Windows .zip.
-# usage: tests/install/check_install.sh [RELEASE_BUILD_DIR [WINDOWS_BUILD_DIR]]
+# Checks what users install: a source install and programs built against it
+# with CMake and pkg-config; make install against cmake --install; the three
+# Debian packages, their contents, dependencies and lintian's verdict, and
+# programs built against them; the manual; and (when built) the Windows .zip,
+# with a C program built against it and run under Wine.
+# usage: tests/install/check_install.sh [WINDOWS_BUILD_DIR]
 set -eu
 top=$(cd "$(dirname "$0")/../.." && pwd)
-release=$(cd "${1:-$top/build/release}" && pwd)
-windows=${2:-$top/build/windows}
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$release/CMakeCache.txt")
+windows=${1:-$top/build/windows}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+cd "$top"
+version=$(sed -n 's/^project(chromafold VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+fail() { echo "FAILED: $*"; exit 1; }
 
-echo "-- install into a temporary prefix, then build and run a consumer against it"
-cmake --install "$release" --prefix "$work/prefix" >/dev/null
-cmake -S "$top/tests/install" -B "$work/consumer" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+# Builds and runs tests/install/consumer.c against the package whose
+# pkg-config file lies in $1, with its shared library found in $2.
+pkg_config_consumer() {
+    PKG_CONFIG_PATH=$1 cc -std=c99 -pedantic-errors -Werror tests/install/consumer.c \
+        $(PKG_CONFIG_PATH=$1 pkg-config --cflags --libs chromafold) -o "$work/pc_consumer"
+    LD_LIBRARY_PATH=$2 "$work/pc_consumer"
+}
+
+echo "-- cmake --install into a prefix; consumers through CMake (C++ and C) and pkg-config (C)"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$(nproc)" >/dev/null
+cmake --install build/release --prefix "$work/prefix" >/dev/null
+cmake -S tests/install -B "$work/consumer" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/consumer" >/dev/null
 "$work/consumer/consumer"
+"$work/consumer/c_consumer"
+libdir=$(dirname "$(find "$work/prefix" -name chromafold.pc)")/..
+pkg_config_consumer "$libdir/pkgconfig" "$libdir"
 
-echo "-- the .deb"
-(cd "$release" && cpack -G DEB >/dev/null)
-deb="$release/chromafold_${version}_amd64.deb"
-dpkg-deb --contents "$deb" | awk '{print $6}' > "$work/contents"
-for path in ./usr/bin/chromafold ./usr/share/man/man1/chromafold.1 ./usr/lib/libchromafold.a \
-            ./usr/include/chromafold/convert.h ./usr/lib/cmake/chromafold/chromafoldConfig.cmake \
-            ./usr/lib/cmake/chromafold/chromafoldConfigVersion.cmake \
-            ./usr/lib/cmake/chromafold/chromafoldTargets.cmake; do
-    grep -qx "$path" "$work/contents" || { echo "missing from the .deb: $path"; exit 1; }
+echo "-- make install DESTDIR=... PREFIX=/usr gives the tree of cmake --install from a build for /usr"
+make install DESTDIR="$work/make_install" PREFIX=/usr >/dev/null
+cmake -S . -B "$work/usr_build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DCHROMAFOLD_TESTS=OFF -DCHROMAFOLD_BENCH=OFF -DCHROMAFOLD_EXAMPLES=OFF >/dev/null
+cmake --build "$work/usr_build" -j "$(nproc)" >/dev/null
+DESTDIR="$work/cmake_install" cmake --install "$work/usr_build" >/dev/null
+diff -r --no-dereference "$work/make_install" "$work/cmake_install" || fail "the two trees differ"
+[ -f "$work/make_install/usr/lib/$multiarch/libchromafold.so.$version" ] ||
+    fail "no library in the multiarch folder"
+# Back to the default prefix, as the other stages expect.
+cmake --preset default -DCMAKE_INSTALL_PREFIX=/usr/local >/dev/null
+
+echo "-- the Debian packages"
+make package >/dev/null
+cd build/package
+for deb in chromafold libchromafold1 libchromafold-dev; do
+    [ -f "${deb}_${version}_amd64.deb" ] || fail "no ${deb}_${version}_amd64.deb"
+    [ "$(dpkg-deb --field "${deb}_${version}_amd64.deb" Version)" = "$version" ] ||
+        fail "$deb is not version $version"
 done
-[ "$(dpkg-deb --field "$deb" Version)" = "$version" ] || { echo "the .deb is not version $version"; exit 1; }
-echo "$deb: $(wc -l < "$work/contents") entries, version $version"
+[ "$(dpkg-parsechangelog -l "$top/packaging/changelog" -S Version)" = "$version" ] ||
+    fail "the changelog's latest entry is not version $version"
+status=0
+lintian --fail-on error,warning --info --display-info chromafold_"$version"_amd64.deb \
+    libchromafold1_"$version"_amd64.deb libchromafold-dev_"$version"_amd64.deb \
+    > "$work/lintian" 2>&1 || status=$?
+grep -v '^running with root privileges' "$work/lintian" || true
+[ "$status" = 0 ] || fail "lintian found errors or warnings"
+
+# Each package holds exactly its files: the directories leading to them aside.
+contents() {
+    dpkg-deb --contents "$1_${version}_amd64.deb" | awk '$1 !~ /^d/ {print $6}' | sort
+}
+expect() {
+    package=$1
+    shift
+    printf '%s\n' "$@" ./usr/share/doc/"$package"/changelog.gz ./usr/share/doc/"$package"/copyright |
+        sort > "$work/want"
+    contents "$package" > "$work/got"
+    diff -u "$work/want" "$work/got" || fail "$package holds other files than listed"
+}
+lib=./usr/lib/$multiarch
+expect chromafold ./usr/bin/chromafold ./usr/share/man/man1/chromafold.1.gz
+expect libchromafold1 "$lib/libchromafold.so.1" "$lib/libchromafold.so.$version"
+expect libchromafold-dev ./usr/include/chromafold/chromafold.h ./usr/include/chromafold/convert.h \
+    ./usr/include/chromafold/version.h "$lib/libchromafold.a" "$lib/libchromafold.so" \
+    "$lib/pkgconfig/chromafold.pc" "$lib/cmake/chromafold/chromafoldConfig.cmake" \
+    "$lib/cmake/chromafold/chromafoldConfigVersion.cmake" \
+    "$lib/cmake/chromafold/chromafoldTargets.cmake" \
+    "$lib/cmake/chromafold/chromafoldTargets-release.cmake"
+for deb in chromafold libchromafold1 libchromafold-dev; do
+    dpkg-deb --fsys-tarfile "${deb}_${version}_amd64.deb" |
+        tar -xOf - "./usr/share/doc/$deb/copyright" | cmp - "$top/LICENSE" ||
+        fail "the copyright file of $deb is not the licence"
+done
+dpkg-deb --field "chromafold_${version}_amd64.deb" Depends | grep -q 'libc6 (>=' ||
+    fail "chromafold does not depend on libc6"
+dpkg-deb --field "libchromafold1_${version}_amd64.deb" Depends | grep -q 'libstdc++6 (>=' ||
+    fail "libchromafold1 does not depend on libstdc++6"
+[ "$(dpkg-deb --field "libchromafold-dev_${version}_amd64.deb" Depends)" = "libchromafold1 (= $version)" ] ||
+    fail "libchromafold-dev does not depend on libchromafold1 of its own version"
+dpkg-deb --ctrl-tarfile "libchromafold1_${version}_amd64.deb" | tar -t | sort | tr '\n' ' ' > "$work/control"
+[ "$(cat "$work/control")" = "./ ./control ./md5sums ./shlibs ./symbols ./triggers " ] ||
+    fail "libchromafold1's control files: $(cat "$work/control")"
+
+echo "-- the three packages unpacked into one root: the program runs, a consumer builds with pkg-config"
+for deb in chromafold libchromafold1 libchromafold-dev; do
+    dpkg-deb --extract "${deb}_${version}_amd64.deb" "$work/root"
+done
+cd "$top"
+build/release/make_sample_clip "$work/take.yuv" 64 64 2
+(cd "$work" && "$work/root/usr/bin/chromafold" -w 64 -h 64 take.yuv >/dev/null)
+[ "$(wc -c < "$work/take.420")" = $((2 * 64 * 64 * 3 / 2)) ] || fail "the packaged program converted nothing"
+pkg_config_consumer "$work/root/usr/lib/$multiarch/pkgconfig" "$work/root/usr/lib/$multiarch"
 
 echo "-- the manual renders without warnings"
-MANWIDTH=80 man --warnings -l "$release/chromafold.1" > "$work/manual" 2> "$work/warnings"
+gzip -dc "$work/root/usr/share/man/man1/chromafold.1.gz" > "$work/chromafold.1"
+MANWIDTH=80 man --warnings -l "$work/chromafold.1" > "$work/manual" 2> "$work/warnings"
 if [ -s "$work/warnings" ]; then cat "$work/warnings"; exit 1; fi
 grep -q "DIAGNOSTICS" "$work/manual"
+grep -q "chromafold $version" "$work/manual" || fail "the manual is not of version $version"
 
 if [ -d "$windows" ]; then
-    echo "-- the Windows .zip"
+    echo "-- the Windows .zip, and a C program built against it and run under Wine"
     (cd "$windows" && cpack -G ZIP >/dev/null)
     zip="$windows/chromafold-$version-windows-x64.zip"
-    python3 -c 'import sys, zipfile; names = sorted(zipfile.ZipFile(sys.argv[1]).namelist()); print(names); sys.exit(names != ["README.md", "chromafold.exe"])' "$zip"
+    python3 - "$zip" "$work/zip" <<'EOF'
+import sys, zipfile
+archive = zipfile.ZipFile(sys.argv[1])
+names = sorted(n for n in archive.namelist() if not n.endswith("/"))
+want = ["LICENSE", "README.md", "chromafold.dll", "chromafold.exe", "include/chromafold/chromafold.h",
+        "include/chromafold/version.h", "lib/chromafold.lib"]
+print(names)
+if names != want:
+    sys.exit(f"the .zip should hold {want}")
+archive.extractall(sys.argv[2])
+EOF
+    x86_64-w64-mingw32-gcc -std=c99 -pedantic-errors -Werror tests/install/consumer.c \
+        -I"$work/zip/include" "$work/zip/lib/chromafold.lib" -o "$work/zip/consumer.exe"
+    WINEDEBUG=-all wine "$work/zip/consumer.exe"
 fi

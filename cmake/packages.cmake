@@ -1,0 +1,88 @@
+# Packages, of the one version of the project: three .debs on Debian, split as
+# Debian splits a library and its program, and one .zip for Windows.
+set(CPACK_PACKAGE_NAME chromafold)
+set(CPACK_PACKAGE_VENDOR "the chromafold developers")
+set(CPACK_PACKAGE_CONTACT "chromafold developers <dev@chromafold.invalid>")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  install(FILES LICENSE DESTINATION . COMPONENT program)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME windows-x64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  include(CPack)
+  return()
+endif()
+
+# Each package carries the licence as its copyright file and the changelog,
+# compressed, under /usr/share/doc/PACKAGE; an install from source carries the
+# licence once.
+option(CHROMAFOLD_DEBIAN_PACKAGES "Install the documents of the Debian packages" OFF)
+if(CHROMAFOLD_DEBIAN_PACKAGES)
+  add_custom_command(OUTPUT changelog.gz
+    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > changelog.gz
+    DEPENDS packaging/changelog)
+  add_custom_target(debian_changelog ALL DEPENDS changelog.gz)
+  foreach(part program:chromafold library:libchromafold1 development:libchromafold-dev)
+    string(REPLACE ":" ";" part ${part})
+    list(GET part 0 component)
+    list(GET part 1 package)
+    install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package}
+            RENAME copyright COMPONENT ${component})
+    install(FILES ${PROJECT_BINARY_DIR}/changelog.gz
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
+  endforeach()
+else()
+  install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT program)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL program library development)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Dependencies on shared libraries are computed by dpkg-shlibdeps; the
+# library package says which versions of it a program built now needs.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/ldconfig_trigger.cmake)
+
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME chromafold)
+set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PROGRAM_DESCRIPTION
+"batch converter of interlaced UYVY 4:2:2 video to planar 4:2:0
+chromafold reads headerless files of packed UYVY 4:2:2 frames and writes, for
+each, a headerless planar 4:2:0 file, its frames aligned to 16 x 32 by clipping
+or padding, its chroma filtered vertically within each interlaced field and
+never across fields, ready for an encoder.")
+
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libchromafold1)
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_MULTIARCH same)
+set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/packaging/symbols ${PROJECT_SOURCE_DIR}/packaging/triggers)
+set(CPACK_DEBIAN_LIBRARY_DESCRIPTION
+"field-aware UYVY 4:2:2 to planar 4:2:0 conversion - library
+libchromafold converts frames of packed UYVY 4:2:2 video in memory into planar
+4:2:0, aligned to 16 x 32, with the chroma filtered vertically within each
+interlaced field, writing straight into an encoder's planes with their own
+strides.
+.
+This package holds the shared library.")
+
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libchromafold-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_MULTIARCH same)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libchromafold1 (= ${PROJECT_VERSION})")
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
+"field-aware UYVY 4:2:2 to planar 4:2:0 conversion - development files
+libchromafold converts frames of packed UYVY 4:2:2 video in memory into planar
+4:2:0, aligned to 16 x 32, with the chroma filtered vertically within each
+interlaced field, writing straight into an encoder's planes with their own
+strides.
+.
+This package holds the C and C++ headers, the static library, and the files
+with which pkg-config and CMake find the library.")
+include(CPack)
