@@ -18,9 +18,9 @@ test: build
 demo: build
 	tools/demo.sh $(BUILD)
 
-# Medians of 5 repetitions, interleaved so that the sets compared run side by side.
+# Medians of 15 repetitions, interleaved so that the sets compared run side by side.
 bench: build
-	$(BUILD)/bench/convert_frame_bench --benchmark_min_time=0.5 --benchmark_repetitions=5 \
+	$(BUILD)/bench/convert_frame_bench --benchmark_min_time=0.1 --benchmark_repetitions=15 \
 	    --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	python3 bench/whole_process.py $(BUILD)
 

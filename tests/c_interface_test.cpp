@@ -237,15 +237,4 @@ TEST(CInterface, ConcurrentConversionsAreIndependent)
         EXPECT_EQ(faults[t], "") << "thread " << t;
 }
 
-TEST(CInterface, NamesItsVersionAndKernels)
-{
-    EXPECT_EQ(std::string(chromafold_version()),
-              std::to_string(CHROMAFOLD_VERSION_MAJOR) + "." +
-                  std::to_string(CHROMAFOLD_VERSION_MINOR) + "." +
-                  std::to_string(CHROMAFOLD_VERSION_PATCH));
-    const std::string kernels = chromafold_kernel_name();
-    EXPECT_TRUE(kernels == "c" || kernels == "sse2" || kernels == "avx2" || kernels == "neon")
-        << kernels;
-}
-
 } // namespace
