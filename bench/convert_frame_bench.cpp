@@ -1,8 +1,9 @@
 // Times convert_frame with each kernel set on common frame sizes, next to two
 // references on the same source frame: memcpy of the frame (the floor) and, when
 // it is installed, libyuv's UYVYToI420 (a peer that filters chroma across
-// fields). The C interface into planes whose rows are 64 bytes longer than the
-// frame is wide runs beside the contiguous convert_frame with the same kernels.
+// fields). The C interface, into planes with rows back to back and into planes
+// whose rows are 64 bytes longer than the frame is wide, runs beside the
+// contiguous convert_frame with the same kernels.
 
 #include <chromafold/chromafold.h>
 #include <chromafold/convert.h>
@@ -72,8 +73,9 @@ Aligned aligned_block(size_t size)
     return block;
 }
 
-// Today's contiguous path and the C interface with every row, of the source
-// and of each plane, 64 bytes longer than its data, all planes 64-byte aligned.
+// The contiguous path of convert_frame, and the C interface with every row of
+// the source and of each plane 0 or 64 bytes longer than its data; all planes
+// 64-byte aligned.
 void contiguous(benchmark::State& state, int32_t width, int32_t height, int32_t mode)
 {
     const FrameGeometry g = frame_geometry(Settings{width, height, mode});
@@ -87,11 +89,12 @@ void contiguous(benchmark::State& state, int32_t width, int32_t height, int32_t 
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(g.src_bytes));
 }
 
-void c_interface_strided(benchmark::State& state, int32_t width, int32_t height, int32_t mode)
+// Every row `gap` bytes longer than its data.
+void c_interface(benchmark::State& state, int32_t width, int32_t height, int32_t mode,
+                 ptrdiff_t gap)
 {
     chromafold_geometry g;
     chromafold_frame_geometry(width, height, mode, &g);
-    constexpr ptrdiff_t gap = 64;
     const ptrdiff_t src_stride = 2 * ptrdiff_t(width) + gap;
     const ptrdiff_t y_stride = g.dst_width + gap;
     const ptrdiff_t chroma_stride = g.dst_width / 2 + gap;
@@ -159,8 +162,10 @@ int register_benchmarks()
                 convert, ladder.rungs[k], s.width, s.height, s.mode);
         benchmark::RegisterBenchmark((std::string("contiguous/") + s.name).c_str(), contiguous,
                                      s.width, s.height, s.mode);
+        benchmark::RegisterBenchmark((std::string("c_interface_contiguous/") + s.name).c_str(),
+                                     c_interface, s.width, s.height, s.mode, 0);
         benchmark::RegisterBenchmark((std::string("c_interface_strided/") + s.name).c_str(),
-                                     c_interface_strided, s.width, s.height, s.mode);
+                                     c_interface, s.width, s.height, s.mode, 64);
         if (s.mode != mode_clip)
             continue;
         benchmark::RegisterBenchmark((std::string("memcpy_source/") + s.name).c_str(), copy_source,

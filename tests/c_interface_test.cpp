@@ -190,6 +190,16 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"V stride below a row", [](Call& c) { c.v_stride = 23; }},
         {"luma stride past the address space", [](Call& c) { c.y_stride = PTRDIFF_MAX; }},
         {"V stride past the address space", [](Call& c) { c.v_stride = PTRDIFF_MAX / 2; }},
+        // 32 rows of 24 bytes, 32 apart, need 1016 bytes, and only 768 are left.
+        {"V plane past the end of the address space", [](Call& c) {
+             c.v = reinterpret_cast<uint8_t*>(UINTPTR_MAX - 767);
+         }},
+        // Clipped to 32 pixels, only 64 bytes of each row are read, but the
+        // stride must still cover the whole 80-byte row.
+        {"source stride below a row that is clipped", [](Call& c) {
+             c.g = {40, 35, 32, 32, 2800, 1536};
+             c.src_stride = 70;
+         }},
         {"odd width", [](Call& c) { c.g.src_width = 41; }},
         {"zero width", [](Call& c) { c.g = {0, 35, 0, 64, 0, 0}; }},
         {"zero height", [](Call& c) { c.g = {40, 0, 48, 0, 0, 0}; }},
