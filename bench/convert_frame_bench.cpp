@@ -57,8 +57,10 @@ void convert(benchmark::State& state, RowKernels kernels, int32_t width, int32_t
     count_source_bytes(state, f);
 }
 
-// A block starting on a 64-byte boundary, as encoders and capture drivers
-// allocate their frames, filled from the source pattern.
+// A block starting on a page boundary, as capture drivers map their frames
+// and as allocators place large blocks, filled from the source pattern. Blocks
+// that lie at the same offset within their pages keep the comparisons free of
+// one layout's chance collisions of addresses.
 struct Aligned {
     uint8_t* data;
     ~Aligned() { std::free(data); }
@@ -66,16 +68,16 @@ struct Aligned {
 
 Aligned aligned_block(size_t size)
 {
-    const size_t rounded = (size + 63) / 64 * 64;
-    Aligned block{static_cast<uint8_t*>(std::aligned_alloc(64, rounded ? rounded : 64))};
+    constexpr size_t page = 4096;
+    const size_t rounded = (size + page - 1) / page * page;
+    Aligned block{static_cast<uint8_t*>(std::aligned_alloc(page, rounded ? rounded : page))};
     for (size_t i = 0; i < rounded; ++i)
         block.data[i] = uint8_t(i * 2654435761u >> 13);
     return block;
 }
 
 // The contiguous path of convert_frame, and the C interface with every row of
-// the source and of each plane 0 or 64 bytes longer than its data; all planes
-// 64-byte aligned.
+// the source and of each plane 0 or 64 bytes longer than its data.
 void contiguous(benchmark::State& state, int32_t width, int32_t height, int32_t mode)
 {
     const FrameGeometry g = frame_geometry(Settings{width, height, mode});
