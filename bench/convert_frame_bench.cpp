@@ -4,6 +4,11 @@
 // fields). The C interface, into planes with rows back to back and into planes
 // whose rows are 64 bytes longer than the frame is wide, runs beside the
 // contiguous convert_frame with the same kernels.
+//
+// Every frame and plane starts on a page boundary, as capture drivers map
+// their frames and as allocators place large blocks: blocks that lie alike in
+// their pages keep the comparisons free of one layout's chance collisions of
+// addresses.
 
 #include <chromafold/chromafold.h>
 #include <chromafold/convert.h>
@@ -14,8 +19,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
-#include <vector>
 
 #ifdef CHROMAFOLD_BENCH_LIBYUV
 #include <libyuv/convert.h>
@@ -23,75 +28,57 @@
 
 namespace {
 
-struct Frames {
-    FrameGeometry geometry;
-    std::vector<uint8_t> src;
-    std::vector<uint8_t> dst;
+struct FreeBlock {
+    void operator()(uint8_t* data) const { std::free(data); }
 };
+using Block = std::unique_ptr<uint8_t, FreeBlock>;
 
-Frames make_frames(int32_t width, int32_t height, int32_t mode)
+// A page-aligned block filled with a pattern that no kernel can shortcut.
+Block page_block(size_t size)
 {
-    Frames frames{frame_geometry(Settings{width, height, mode}), {}, {}};
-    frames.src.resize(frames.geometry.src_bytes);
-    for (size_t i = 0; i < frames.src.size(); ++i)
-        frames.src[i] = uint8_t(i * 2654435761u >> 13);
-    frames.dst.resize(frames.geometry.dst_bytes);
-    return frames;
+    constexpr size_t page = 4096;
+    const size_t rounded = (size + page - 1) / page * page + page;
+    Block block(static_cast<uint8_t*>(std::aligned_alloc(page, rounded)));
+    for (size_t i = 0; i < rounded; ++i)
+        block.get()[i] = uint8_t(i * 2654435761u >> 13);
+    return block;
 }
 
-void count_source_bytes(benchmark::State& state, const Frames& frames)
+void count_source_bytes(benchmark::State& state, const FrameGeometry& g)
 {
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(frames.geometry.src_bytes));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(g.src_bytes));
 }
 
 void convert(benchmark::State& state, RowKernels kernels, int32_t width, int32_t height, int32_t mode)
 {
-    Frames f = make_frames(width, height, mode);
-    const FrameGeometry& g = f.geometry;
+    const FrameGeometry g = frame_geometry(Settings{width, height, mode});
+    const Block src = page_block(g.src_bytes);
+    const Block dst = page_block(g.dst_bytes);
     for (auto _ : state) {
-        convert_frame_with(kernels, frame_layout(f.dst.data(), f.src.data(), g.src_width,
-                                                 g.src_height, g.dst_width, g.dst_height));
-        benchmark::DoNotOptimize(f.dst.data());
+        convert_frame_with(kernels, frame_layout(dst.get(), src.get(), g.src_width, g.src_height,
+                                                 g.dst_width, g.dst_height));
+        benchmark::DoNotOptimize(dst.get());
         benchmark::ClobberMemory();
     }
-    count_source_bytes(state, f);
+    count_source_bytes(state, g);
 }
 
-// A block starting on a page boundary, as capture drivers map their frames
-// and as allocators place large blocks, filled from the source pattern. Blocks
-// that lie at the same offset within their pages keep the comparisons free of
-// one layout's chance collisions of addresses.
-struct Aligned {
-    uint8_t* data;
-    ~Aligned() { std::free(data); }
-};
-
-Aligned aligned_block(size_t size)
-{
-    constexpr size_t page = 4096;
-    const size_t rounded = (size + page - 1) / page * page;
-    Aligned block{static_cast<uint8_t*>(std::aligned_alloc(page, rounded ? rounded : page))};
-    for (size_t i = 0; i < rounded; ++i)
-        block.data[i] = uint8_t(i * 2654435761u >> 13);
-    return block;
-}
-
-// The contiguous path of convert_frame, and the C interface with every row of
-// the source and of each plane 0 or 64 bytes longer than its data.
+// convert_frame, with the kernels it chooses itself, on contiguous frames.
 void contiguous(benchmark::State& state, int32_t width, int32_t height, int32_t mode)
 {
     const FrameGeometry g = frame_geometry(Settings{width, height, mode});
-    const Aligned src = aligned_block(g.src_bytes);
-    const Aligned dst = aligned_block(g.dst_bytes);
+    const Block src = page_block(g.src_bytes);
+    const Block dst = page_block(g.dst_bytes);
     for (auto _ : state) {
-        convert_frame(dst.data, src.data, g.src_width, g.src_height, g.dst_width, g.dst_height);
-        benchmark::DoNotOptimize(dst.data);
+        convert_frame(dst.get(), src.get(), g.src_width, g.src_height, g.dst_width, g.dst_height);
+        benchmark::DoNotOptimize(dst.get());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(g.src_bytes));
+    count_source_bytes(state, g);
 }
 
-// Every row `gap` bytes longer than its data.
+// The C interface with every row of the source and of each plane `gap` bytes
+// longer than its data.
 void c_interface(benchmark::State& state, int32_t width, int32_t height, int32_t mode,
                  ptrdiff_t gap)
 {
@@ -100,47 +87,49 @@ void c_interface(benchmark::State& state, int32_t width, int32_t height, int32_t
     const ptrdiff_t src_stride = 2 * ptrdiff_t(width) + gap;
     const ptrdiff_t y_stride = g.dst_width + gap;
     const ptrdiff_t chroma_stride = g.dst_width / 2 + gap;
-    const Aligned src = aligned_block(size_t(src_stride) * size_t(height));
-    const Aligned y = aligned_block(size_t(y_stride) * size_t(g.dst_height));
-    const Aligned u = aligned_block(size_t(chroma_stride) * size_t(g.dst_height / 2));
-    const Aligned v = aligned_block(size_t(chroma_stride) * size_t(g.dst_height / 2));
+    const Block src = page_block(size_t(src_stride) * size_t(height));
+    const Block y = page_block(size_t(y_stride) * size_t(g.dst_height));
+    const Block u = page_block(size_t(chroma_stride) * size_t(g.dst_height / 2));
+    const Block v = page_block(size_t(chroma_stride) * size_t(g.dst_height / 2));
     for (auto _ : state) {
-        chromafold_convert_frame(&g, src.data, src_stride, y.data, y_stride, u.data,
-                                 chroma_stride, v.data, chroma_stride);
-        benchmark::DoNotOptimize(y.data);
+        chromafold_convert_frame(&g, src.get(), src_stride, y.get(), y_stride, u.get(),
+                                 chroma_stride, v.get(), chroma_stride);
+        benchmark::DoNotOptimize(y.get());
         benchmark::ClobberMemory();
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(g.src_bytes));
+    count_source_bytes(state, frame_geometry(Settings{width, height, mode}));
 }
 
 void copy_source(benchmark::State& state, int32_t width, int32_t height)
 {
-    Frames f = make_frames(width, height, mode_clip);
-    std::vector<uint8_t> copy(f.src.size());
+    const FrameGeometry g = frame_geometry(Settings{width, height, mode_clip});
+    const Block src = page_block(g.src_bytes);
+    const Block copy = page_block(g.src_bytes);
     for (auto _ : state) {
-        std::memcpy(copy.data(), f.src.data(), f.src.size());
-        benchmark::DoNotOptimize(copy.data());
+        std::memcpy(copy.get(), src.get(), g.src_bytes);
+        benchmark::DoNotOptimize(copy.get());
         benchmark::ClobberMemory();
     }
-    count_source_bytes(state, f);
+    count_source_bytes(state, g);
 }
 
 #ifdef CHROMAFOLD_BENCH_LIBYUV
 void libyuv_uyvy_to_i420(benchmark::State& state, int32_t width, int32_t height)
 {
     // The same clipped output size, so both write the same number of bytes.
-    Frames f = make_frames(width, height, mode_clip);
-    const FrameGeometry& g = f.geometry;
-    uint8_t* y = f.dst.data();
+    const FrameGeometry g = frame_geometry(Settings{width, height, mode_clip});
+    const Block src = page_block(g.src_bytes);
+    const Block dst = page_block(g.dst_bytes);
+    uint8_t* y = dst.get();
     uint8_t* u = y + size_t(g.dst_width) * size_t(g.dst_height);
     uint8_t* v = u + size_t(g.dst_width) * size_t(g.dst_height) / 4;
     for (auto _ : state) {
-        libyuv::UYVYToI420(f.src.data(), g.src_width * 2, y, g.dst_width, u, g.dst_width / 2, v,
+        libyuv::UYVYToI420(src.get(), g.src_width * 2, y, g.dst_width, u, g.dst_width / 2, v,
                            g.dst_width / 2, g.dst_width, g.dst_height);
-        benchmark::DoNotOptimize(f.dst.data());
+        benchmark::DoNotOptimize(dst.get());
         benchmark::ClobberMemory();
     }
-    count_source_bytes(state, f);
+    count_source_bytes(state, g);
 }
 #endif
 
