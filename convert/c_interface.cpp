@@ -101,13 +101,8 @@ int chromafold_convert_frame(const chromafold_geometry* geometry, const uint8_t*
         !valid_plane(v, v_stride, g.dst_width / 2, g.dst_height / 2))
         return -1;
 
-    FrameLayout frame = frame_layout(y, src, g.src_width, g.src_height, g.dst_width, g.dst_height);
-    frame.u = u;
-    frame.v = v;
-    frame.src_stride = src_stride;
-    frame.luma_stride = y_stride;
-    frame.u_stride = u_stride;
-    frame.v_stride = v_stride;
-    convert_frame_with(active_row_kernels(), frame);
+    convert_frame_with(active_row_kernels(),
+                       strided_frame_layout(src, src_stride, y, y_stride, u, u_stride, v, v_stride,
+                                            g.src_width, g.src_height, g.dst_width, g.dst_height));
     return 0;
 }

@@ -5,25 +5,22 @@
 
 #include <algorithm>
 
+FrameLayout strided_frame_layout(const uint8_t* src, ptrdiff_t src_stride, uint8_t* y,
+                                 ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride, uint8_t* v,
+                                 ptrdiff_t v_stride, int32_t src_width, int32_t src_height,
+                                 int32_t dst_width, int32_t dst_height)
+{
+    return FrameLayout{src, y, u, v, src_stride, luma_stride, u_stride, v_stride, src_width,
+                       src_height, dst_width, dst_height, std::min(src_width, dst_width)};
+}
+
 FrameLayout frame_layout(uint8_t* dst, const uint8_t* src, int32_t src_width, int32_t src_height,
                          int32_t dst_width, int32_t dst_height)
 {
-    FrameLayout frame{};
     const ptrdiff_t luma_size = ptrdiff_t(dst_width) * dst_height;
-    frame.src = src;
-    frame.y = dst;
-    frame.u = dst + luma_size;
-    frame.v = dst + luma_size + luma_size / 4;
-    frame.src_stride = ptrdiff_t(src_width) * 2;
-    frame.luma_stride = dst_width;
-    frame.u_stride = dst_width / 2;
-    frame.v_stride = dst_width / 2;
-    frame.src_width = src_width;
-    frame.src_height = src_height;
-    frame.dst_width = dst_width;
-    frame.dst_height = dst_height;
-    frame.min_width = std::min(src_width, dst_width);
-    return frame;
+    return strided_frame_layout(src, ptrdiff_t(src_width) * 2, dst, dst_width, dst + luma_size,
+                                dst_width / 2, dst + luma_size + luma_size / 4, dst_width / 2,
+                                src_width, src_height, dst_width, dst_height);
 }
 
 void convert_frame_with(const RowKernels& kernels, const FrameLayout& frame)

@@ -26,6 +26,12 @@ struct FrameLayout {
     int32_t min_width; // luma columns that take source data
 };
 
+// A frame whose source rows and output planes each lie at their own stride.
+FrameLayout strided_frame_layout(const uint8_t* src, ptrdiff_t src_stride, uint8_t* y,
+                                 ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride, uint8_t* v,
+                                 ptrdiff_t v_stride, int32_t src_width, int32_t src_height,
+                                 int32_t dst_width, int32_t dst_height);
+
 // A source frame with its rows back to back, and an output frame at `dst` with
 // its rows and its planes back to back: Y, then U, then V.
 FrameLayout frame_layout(uint8_t* dst, const uint8_t* src, int32_t src_width, int32_t src_height,

@@ -29,8 +29,9 @@ void chroma_bottom_edge(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t wi
 // One whole row group: source rows r0 to r3 from `src`, `src_stride` bytes
 // apart, into four luma rows from `luma`, `luma_stride` apart; the top-field
 // chroma row of r0 and r2 at `u` and `v`, and the bottom-field one of r1 and r3
-// `u_stride` and `v_stride` further on. The same bytes as four copy_luma_row calls and
-// one call of each field filter; a vector version reads each source byte once.
+// `u_stride` and `v_stride` further on. The same bytes as four copy_luma_row
+// calls and one call of each field filter; a vector version reads each source
+// byte once.
 void convert_row_group(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride,
                        uint8_t* v, ptrdiff_t v_stride, const uint8_t* src, ptrdiff_t src_stride,
                        int32_t width);
