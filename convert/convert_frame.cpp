@@ -43,7 +43,7 @@ void convert_frame_with(const RowKernels& kernels, const FrameLayout& frame)
     }
 
     if (frame.dst_height > frame.src_height)
-        pad_bottom(kernels, frame, full_groups);
+        pad_bottom(frame, full_groups);
 }
 
 void convert_frame(uint8_t* dst, const uint8_t* src, int32_t src_width, int32_t src_height,

@@ -7,9 +7,9 @@ namespace {
 constexpr uint8_t black = 16;
 constexpr uint8_t neutral = 128;
 
-void copy_luma_row_at(const RowKernels& kernels, const FrameLayout& frame, int32_t row)
+void copy_luma_row_at(const FrameLayout& frame, int32_t row)
 {
-    kernels.copy_luma_row(luma_row(frame, row), source_row(frame, row), frame.min_width);
+    copy_luma_row(luma_row(frame, row), source_row(frame, row), frame.min_width);
     if (frame.src_width < frame.dst_width)
         fill_right_of_luma(frame, row);
 }
@@ -59,7 +59,7 @@ void fill_right_of_chroma(const FrameLayout& frame, int32_t chroma_row)
                 frame.dst_width - frame.src_width);
 }
 
-void pad_bottom(const RowKernels& kernels, const FrameLayout& frame, int32_t first_group)
+void pad_bottom(const FrameLayout& frame, int32_t first_group)
 {
     const bool narrow = frame.src_width < frame.dst_width;
     const int32_t top = 4 * first_group;
@@ -71,21 +71,20 @@ void pad_bottom(const RowKernels& kernels, const FrameLayout& frame, int32_t fir
     // A chroma row whose second field row is missing blends the row it has
     // with neutral chroma; one with no row of its field at all is neutral.
     if (left_over > 0) {
-        copy_luma_row_at(kernels, frame, top);
+        copy_luma_row_at(frame, top);
         if (left_over == 3)
-            kernels.chroma_top_field(u_row(frame, top_chroma), v_row(frame, top_chroma),
-                                     source_row(frame, top), frame.min_width,
-                                     2 * frame.src_stride);
+            chroma_top_field(u_row(frame, top_chroma), v_row(frame, top_chroma),
+                             source_row(frame, top), frame.min_width, 2 * frame.src_stride);
         else
-            kernels.chroma_top_edge(u_row(frame, top_chroma), v_row(frame, top_chroma),
-                                    source_row(frame, top), frame.min_width);
+            chroma_top_edge(u_row(frame, top_chroma), v_row(frame, top_chroma),
+                            source_row(frame, top), frame.min_width);
         if (narrow)
             fill_right_of_chroma(frame, top_chroma);
 
         if (left_over >= 2) {
-            copy_luma_row_at(kernels, frame, top + 1);
-            kernels.chroma_bottom_edge(u_row(frame, top_chroma + 1), v_row(frame, top_chroma + 1),
-                                       source_row(frame, top + 1), frame.min_width);
+            copy_luma_row_at(frame, top + 1);
+            chroma_bottom_edge(u_row(frame, top_chroma + 1), v_row(frame, top_chroma + 1),
+                               source_row(frame, top + 1), frame.min_width);
             if (narrow)
                 fill_right_of_chroma(frame, top_chroma + 1);
         } else {
@@ -94,7 +93,7 @@ void pad_bottom(const RowKernels& kernels, const FrameLayout& frame, int32_t fir
         }
 
         if (left_over == 3)
-            copy_luma_row_at(kernels, frame, top + 2);
+            copy_luma_row_at(frame, top + 2);
         else
             fill_luma(luma_row(frame, top + 2), frame.dst_width);
         fill_luma(luma_row(frame, top + 3), frame.dst_width);

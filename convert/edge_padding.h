@@ -22,5 +22,6 @@ void fill_right_of_chroma(const FrameLayout& frame, int32_t chroma_row);
 
 // Writes every output row from row group `first_group` down: the source rows
 // left over after the last whole row group, then black rows to the bottom.
-// Only called when src_height < dst_height.
-void pad_bottom(const RowKernels& kernels, const FrameLayout& frame, int32_t first_group);
+// Only called when src_height < dst_height. These few rows a frame run the
+// plain C kernels.
+void pad_bottom(const FrameLayout& frame, int32_t first_group);

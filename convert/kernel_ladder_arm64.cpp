@@ -6,13 +6,6 @@ RowKernelLadder available_row_kernels()
 {
     RowKernelLadder ladder{};
     ladder.rungs[ladder.count++] = plain_row_kernels();
-    ladder.rungs[ladder.count++] =
-        RowKernels{"neon",
-                   copy_luma_row_neon,
-                   chroma_top_field_neon,
-                   chroma_bottom_field_neon,
-                   chroma_top_edge_neon,
-                   chroma_bottom_edge_neon,
-                   convert_row_group_neon};
+    ladder.rungs[ladder.count++] = RowKernels{"neon", convert_row_group_neon};
     return ladder;
 }

@@ -2,13 +2,7 @@
 
 RowKernels plain_row_kernels()
 {
-    return RowKernels{"c",
-                      copy_luma_row,
-                      chroma_top_field,
-                      chroma_bottom_field,
-                      chroma_top_edge,
-                      chroma_bottom_edge,
-                      convert_row_group};
+    return RowKernels{"c", convert_row_group};
 }
 
 const RowKernels& active_row_kernels()

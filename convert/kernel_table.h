@@ -4,11 +4,11 @@
 
 #include <cstdint>
 
-// The row kernels this CPU can run, in ladder order: plain C first, then each
+// The row-group kernels this CPU can run, in ladder order: plain C first, then each
 // instruction set the CPU has, each faster than the one before.
 struct RowKernelLadder {
     int count;
-    RowKernels rungs[4];
+    RowKernels rungs[3];
 };
 
 RowKernelLadder available_row_kernels();

@@ -36,22 +36,14 @@ void convert_row_group(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff
                        uint8_t* v, ptrdiff_t v_stride, const uint8_t* src, ptrdiff_t src_stride,
                        int32_t width);
 
-using CopyLumaRow = void (*)(uint8_t* luma, const uint8_t* src, int32_t width);
-using ChromaFieldRow = void (*)(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width,
-                                ptrdiff_t row_distance);
-using ChromaEdgeRow = void (*)(uint8_t* u, uint8_t* v, const uint8_t* upper, int32_t width);
 using RowGroupKernel = void (*)(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u,
                                 ptrdiff_t u_stride, uint8_t* v, ptrdiff_t v_stride,
                                 const uint8_t* src, ptrdiff_t src_stride, int32_t width);
 
-// One set of row kernels for one instruction set; every set computes exactly the
-// bytes of the plain C one above.
+// The row-group kernel of one instruction set, which computes exactly the bytes
+// of the plain C one above. Only the row groups are worth vectors: the edge rows
+// of padding mode, at most three a frame, always run the plain C kernels.
 struct RowKernels {
     const char* name;
-    CopyLumaRow copy_luma_row;
-    ChromaFieldRow chroma_top_field;
-    ChromaFieldRow chroma_bottom_field;
-    ChromaEdgeRow chroma_top_edge;
-    ChromaEdgeRow chroma_bottom_edge;
     RowGroupKernel convert_row_group;
 };
