@@ -2,108 +2,132 @@
 #include "convert/frame_layout.h"
 #include "convert/kernel_table.h"
 #include "tests/frame_model.h"
+#include "tests/strided_frame.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace {
 
-constexpr size_t guard_size = 64;
-
-// Converts with `kernels` into a buffer guarded on both sides and compares every
-// output byte with the model. The buffer is filled with 0x00 and then with 0xFF
-// beforehand, so a byte the walk leaves unwritten differs from the model in one
-// of the two runs. Returns an empty string, or what went wrong.
-std::string check_against_model(const RowKernels& kernels, const std::vector<uint8_t>& src,
-                                const FrameGeometry& g)
+// Known answers of the chroma filters, U and V alike: the extremes, the rounding
+// of a quarter-weighted sum (halves up), and neutral chroma standing in for a
+// missing lower row. The model of a frame is written from the same definitions.
+TEST(RowKernels, ChromaFiltersGiveKnownAnswers)
 {
-    const std::vector<uint8_t> expected =
-        model_frame(src, g.src_width, g.src_height, g.dst_width, g.dst_height);
-    for (uint8_t sentinel : {0x00, 0xFF}) {
-        std::vector<uint8_t> out(g.dst_bytes + 2 * guard_size, sentinel);
-        convert_frame_with(kernels, frame_layout(out.data() + guard_size, src.data(), g.src_width,
-                                                 g.src_height, g.dst_width, g.dst_height));
-        for (size_t i = 0; i < guard_size; ++i) {
-            if (out[i] != sentinel || out[out.size() - 1 - i] != sentinel)
-                return "a guard byte was overwritten";
-        }
-        for (size_t i = 0; i < expected.size(); ++i) {
-            if (out[guard_size + i] != expected[i])
-                return "first differing output byte " + std::to_string(i) + ": got " +
-                       std::to_string(out[guard_size + i]) + ", model " +
-                       std::to_string(expected[i]);
-        }
-    }
-    return {};
-}
-
-// Even widths 2 to 100, heights 1 to 100, both modes, every kernel set.
-TEST(ConvertFrame, MatchesModelOverRandomGeometries)
-{
-    const RowKernelLadder ladder = available_row_kernels();
-    std::mt19937 pick(20261206u);
-    for (int trial = 0; trial < 800; ++trial) {
-        const uint32_t seed = pick();
-        std::mt19937 dims(seed);
-        Settings settings{int32_t(2 * (1 + dims() % 50)), int32_t(1 + dims() % 100), trial % 2};
-        const FrameGeometry g = frame_geometry(settings);
-        const std::vector<uint8_t> src = random_bytes(seed, g.src_bytes);
-        for (int k = 0; k < ladder.count; ++k) {
-            const std::string fault = check_against_model(ladder.rungs[k], src, g);
-            ASSERT_EQ(fault, "") << "kernels " << ladder.rungs[k].name << ", seed " << seed
-                                 << ", " << g.src_width << "x" << g.src_height << " -> "
-                                 << g.dst_width << "x" << g.dst_height;
-        }
+    // upper, lower, then top field, bottom field, top edge, bottom edge
+    const uint8_t cases[][6] = {{0, 255, 64, 191, 32, 96},   {255, 0, 191, 64, 223, 160},
+                                {255, 255, 255, 255, 223, 160}, {0, 0, 0, 0, 32, 96},
+                                {0, 2, 1, 2, 32, 96},         {2, 0, 2, 1, 34, 97},
+                                {1, 0, 1, 0, 33, 96},         {128, 128, 128, 128, 128, 128}};
+    for (const auto& c : cases) {
+        // One quad in the upper row and one in the lower, 4 bytes further on.
+        const uint8_t rows[8] = {c[0], 7, c[0], 9, c[1], 7, c[1], 9};
+        uint8_t got[4][2];
+        chroma_top_field(&got[0][0], &got[0][1], rows, 2, 4);
+        chroma_bottom_field(&got[1][0], &got[1][1], rows, 2, 4);
+        chroma_top_edge(&got[2][0], &got[2][1], rows, 2);
+        chroma_bottom_edge(&got[3][0], &got[3][1], rows, 2);
+        for (int k = 0; k < 4; ++k)
+            EXPECT_TRUE(got[k][0] == c[2 + k] && got[k][1] == c[2 + k])
+                << "filter " << k << " of " << int(c[0]) << " over " << int(c[1]);
     }
 }
 
-// Every left-over row count (height mod 4), widths 0, 2, 4 and 14 past a
-// multiple of 16, heights just below, at and above multiples of 32.
-TEST(ConvertFrame, EdgeGeometriesMatchModelInBothModes)
+// A ladder that lost a rung would leave the vector kernels unused while every
+// other test passed: the kernels in use are the best this processor runs.
+TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
+{
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    const char* best = __builtin_cpu_supports("avx2") ? "avx2" : "sse2";
+#elif defined(__aarch64__)
+    const char* best = "neon";
+#else
+    const char* best = "c";
+#endif
+    EXPECT_STREQ(active_row_kernels().name, best);
+}
+
+// Every vector row-group kernel against the plain C one, on random rows and on
+// the extremes 0 and 255, for every even width to 300 and a few large ones,
+// into rows with guard bytes before, between and after them.
+TEST(RowKernels, VectorKernelsEqualThePlainOne)
 {
     const RowKernelLadder ladder = available_row_kernels();
-    for (int32_t width : {2, 4, 14, 16, 18, 20, 30, 32, 46}) {
-        for (int32_t height : {1, 2, 3, 4, 5, 6, 7, 31, 32, 33, 34, 35, 36, 63, 64, 65}) {
-            for (int32_t mode : {mode_clip, mode_padding}) {
-                const FrameGeometry g = frame_geometry(Settings{width, height, mode});
-                const uint64_t seed = uint64_t(width) * 1000 + uint64_t(height) * 10 + uint64_t(mode);
-                const std::vector<uint8_t> src = random_bytes(seed, g.src_bytes);
-                for (int k = 0; k < ladder.count; ++k)
-                    ASSERT_EQ(check_against_model(ladder.rungs[k], src, g), "")
-                        << ladder.rungs[k].name << " " << width << "x" << height << " mode " << mode;
+    std::vector<int32_t> widths;
+    for (int32_t width = 0; width <= 300; width += 2)
+        widths.push_back(width);
+    widths.insert(widths.end(), {718, 720, 1920, 3840, 32768});
+    const ptrdiff_t extra[3] = {32, 32, 64};
+    std::mt19937_64 seeds(7);
+    for (int r = 1; r < ladder.count; ++r) {
+        for (int32_t width : widths) {
+            const uint64_t seed = seeds();
+            const ptrdiff_t src_stride = 2 * ptrdiff_t(width) + 6;
+            const std::vector<uint8_t> random = random_bytes(seed, size_t(4 * src_stride));
+            for (int pattern = 0; pattern < 4; ++pattern) {
+                std::vector<uint8_t> src(random);
+                for (uint8_t& b : src)
+                    b = pattern == 0 ? b : pattern == 1 ? 0 : pattern == 2 ? 255 : (b & 1) * 255;
+                for (uint8_t fill : {0x00, 0xFF}) {
+                    StridedPlanes want = strided_planes(width, 4, extra, fill), got = want;
+                    for (auto [kernels, p] : {std::pair{ladder.rungs[0], &want}, {ladder.rungs[r], &got}})
+                        kernels.convert_row_group(plane_start(*p, 0), p->stride[0], plane_start(*p, 1),
+                                                  p->stride[1], plane_start(*p, 2), p->stride[2],
+                                                  src.data(), src_stride, width);
+                    const auto differ = std::mismatch(want.block.begin(), want.block.end(), got.block.begin());
+                    ASSERT_TRUE(differ.first == want.block.end())
+                        << ladder.rungs[r].name << ": seed " << seed << ", width " << width
+                        << ", pattern " << pattern << ", first differing byte "
+                        << differ.first - want.block.begin() << " (guards included): "
+                        << int(*differ.second) << " instead of " << int(*differ.first);
+                }
             }
         }
     }
 }
 
-// Neutral chroma in gives neutral chroma out, whatever is padded or blended.
-TEST(ConvertFrame, NeutralChromaStaysNeutral)
+// The frame walk with every kernel set against the model: random geometries in
+// both modes, then every count of left-over rows with widths around multiples
+// of 16; half the frames with rows back to back, half with gaps of their own
+// in the source and each plane. Each runs into blocks filled with 0x00 and with
+// 0xFF, so that a byte left unwritten shows.
+TEST(ConvertFrame, EveryKernelSetMatchesTheModel)
 {
-    for (int32_t height : {29, 30, 31, 32, 36}) {
-        const FrameGeometry g = frame_geometry(Settings{18, height, mode_padding});
-        const std::vector<uint8_t> src(g.src_bytes, 128);
-        std::vector<uint8_t> out(g.dst_bytes);
-        convert_frame(out.data(), src.data(), g.src_width, g.src_height, g.dst_width, g.dst_height);
-        const size_t luma_size = size_t(g.dst_width) * size_t(g.dst_height);
-        for (size_t i = luma_size; i < out.size(); ++i)
-            ASSERT_EQ(out[i], 128) << "height " << height << ", chroma byte " << i - luma_size;
-    }
-}
-
-TEST(ConvertFrame, DefaultGeometryMatchesModelOnExtremes)
-{
-    for (int32_t mode : {mode_clip, mode_padding}) {
-        const FrameGeometry g = frame_geometry(Settings{720, 486, mode});
-        ASSERT_EQ(g.dst_bytes, mode == mode_clip ? 518400u : 552960u);
-        // Alternating extremes make every rounding and saturation path visible.
-        std::vector<uint8_t> src(g.src_bytes);
-        for (size_t i = 0; i < src.size(); ++i)
-            src[i] = (i / 4 + i / 1440) % 3 == 0 ? 255 : (i % 7 == 0 ? 2 : 0);
-        EXPECT_EQ(check_against_model(active_row_kernels(), src, g), "") << "mode " << mode;
+    std::vector<Settings> cases;
+    std::mt19937 pick(20261206u);
+    for (int trial = 0; trial < 600; ++trial)
+        cases.push_back({int32_t(2 * (1 + pick() % 50)), int32_t(1 + pick() % 100), trial % 2});
+    for (int32_t width : {2, 4, 14, 16, 18, 20, 30, 32, 46})
+        for (int32_t height : {1, 2, 3, 4, 5, 6, 7, 31, 32, 33, 34, 35, 36, 63, 64, 65})
+            for (int32_t mode : {mode_clip, mode_padding})
+                cases.push_back({width, height, mode});
+    const RowKernelLadder ladder = available_row_kernels();
+    uint64_t seed = 0;
+    for (const Settings& s : cases) {
+        const FrameGeometry g = frame_geometry(s);
+        const std::vector<uint8_t> frame = random_bytes(++seed, g.src_bytes);
+        const std::vector<uint8_t> want = model_frame(frame, g.src_width, g.src_height, g.dst_width, g.dst_height);
+        const ptrdiff_t gap = seed % 2 ? 0 : ptrdiff_t(seed % 29);
+        const ptrdiff_t extra[3] = {gap, gap / 2, gap / 3};
+        const ptrdiff_t src_stride = 2 * ptrdiff_t(g.src_width) + gap / 4;
+        const std::vector<uint8_t> src = strided_source(frame, g.src_width, g.src_height, src_stride);
+        for (int k = 0; k < ladder.count; ++k) {
+            for (uint8_t fill : {0x00, 0xFF}) {
+                StridedPlanes p = strided_planes(g.dst_width, g.dst_height, extra, fill);
+                convert_frame_with(ladder.rungs[k],
+                                   strided_frame_layout(src.data(), src_stride, plane_start(p, 0), p.stride[0],
+                                                        plane_start(p, 1), p.stride[1], plane_start(p, 2),
+                                                        p.stride[2], g.src_width, g.src_height,
+                                                        g.dst_width, g.dst_height));
+                ASSERT_EQ(check_planes(p, want), "")
+                    << ladder.rungs[k].name << ", seed " << seed << ", " << s.width << "x"
+                    << s.height << " mode " << s.mode << ", gap " << gap;
+            }
+        }
     }
 }
 

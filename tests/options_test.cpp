@@ -9,32 +9,30 @@ namespace {
 
 TEST(DecimalValue, ConvertsLikeTheCRuntimeButWrapsIn32Bits)
 {
-    EXPECT_EQ(decimal_value("720"), 720);
-    EXPECT_EQ(decimal_value(" \t\n\v\f\r+64x"), 64);
-    EXPECT_EQ(decimal_value("-1"), -1);
-    EXPECT_EQ(decimal_value("ide"), 0);
-    EXPECT_EQ(decimal_value(""), 0);
-    EXPECT_EQ(decimal_value("+-5"), 0);
-    EXPECT_EQ(decimal_value("- 5"), 0);
-    EXPECT_EQ(decimal_value("4294968016"), 720);
-    EXPECT_EQ(decimal_value("2147483648"), INT32_MIN);
-    EXPECT_EQ(decimal_value("-2147483648"), INT32_MIN);
-    EXPECT_EQ(decimal_value("99999999999999999999"), int32_t(uint32_t(1661992959u)));
+    const std::pair<const char*, int32_t> cases[] = {
+        {"720", 720}, {" \t\n\v\f\r+64x", 64}, {"-1", -1}, {"ide", 0}, {"", 0}, {"+-5", 0}, {"- 5", 0},
+        {"4294968016", 720}, {"2147483648", INT32_MIN}, {"-2147483648", INT32_MIN},
+        {"99999999999999999999", int32_t(uint32_t(1661992959u))}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(decimal_value(text), value) << '"' << text << '"';
 }
 
+// A name is refused rather than cut when it does not fit; the last element
+// alone must fit, even where its extension would be cut.
 TEST(OutputName, RefusesWhatDoesNotFitInsteadOfTruncating)
 {
-    char name[output_name_capacity];
-    EXPECT_EQ(make_output_name(name, (std::string(1019, 'a') + ".yuv").c_str()), 0);
-    EXPECT_EQ(std::string(name), std::string(1019, 'a') + ".420");
-    EXPECT_EQ(make_output_name(name, std::string(1020, 'a').c_str()), -1);
-    // The element alone must fit, even where its extension would be cut.
-    EXPECT_EQ(make_output_name(name, ("a." + std::string(1021, 'b')).c_str()), 0);
-    EXPECT_STREQ(name, "a.420");
-    EXPECT_EQ(make_output_name(name, ("a." + std::string(1022, 'b')).c_str()), -1);
-    // Only the last element counts.
-    EXPECT_EQ(make_output_name(name, (std::string(2000, 'd') + "\\take1.yuv").c_str()), 0);
-    EXPECT_STREQ(name, "take1.420");
+    const std::pair<std::string, const char*> cases[] = {
+        {std::string(1019, 'a') + ".yuv", nullptr}, {std::string(1020, 'a'), ""},
+        {"a." + std::string(1021, 'b'), "a.420"},   {"a." + std::string(1022, 'b'), ""},
+        {std::string(2000, 'd') + "\\take1.yuv", "take1.420"}};
+    for (const auto& [source, output] : cases) {
+        char name[output_name_capacity];
+        const std::string want = output ? output : std::string(1019, 'a') + ".420";
+        ASSERT_EQ(make_output_name(name, source.c_str()), want.empty() ? -1 : 0) << source.size();
+        if (!want.empty()) {
+            EXPECT_EQ(std::string(name), want) << source.size();
+        }
+    }
 }
 
 } // namespace

@@ -51,16 +51,9 @@ std::string check_planes(const StridedPlanes& planes, const std::vector<uint8_t>
     const auto differ = std::mismatch(expected.begin(), expected.end(), planes.block.begin());
     if (differ.first == expected.end())
         return {};
-    const ptrdiff_t at = differ.first - expected.begin();
-    int p = 2;
-    while (p > 0 && at < planes.offset[p])
-        --p;
-    const ptrdiff_t in_plane = at - planes.offset[p];
-    const ptrdiff_t step = std::max<ptrdiff_t>(planes.stride[p], 1);
-    return "plane " + std::string(1, "YUV"[p]) + ", " +
-           (in_plane < 0 ? "guard before it"
-                         : "row " + std::to_string(in_plane / step) + " column " +
-                               std::to_string(in_plane % step)) +
-           ": got " + std::to_string(*differ.second) + ", want " + std::to_string(*differ.first) +
+    return "first differing byte " + std::to_string(differ.first - expected.begin()) +
+           " of the block (planes from " + std::to_string(planes.offset[0]) + ", " +
+           std::to_string(planes.offset[1]) + " and " + std::to_string(planes.offset[2]) +
+           "): got " + std::to_string(*differ.second) + ", want " + std::to_string(*differ.first) +
            " (fill " + std::to_string(planes.fill) + ")";
 }

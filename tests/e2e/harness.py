@@ -1,15 +1,13 @@
-"""Running chromafold in temporary folders, and what its output must be."""
+# Running chromafold in temporary folders, and what its output must be.
 import os
 import random
 import subprocess
 import tempfile
 import unittest
 
-program = None
-injected = None
+program = injected = model = None
 runner = []
-crlf = False
-sanitized = False
+crlf = sanitized = False
 
 USAGE = (b"chromafold - convert UYVY to raw420\n"
          b"usage: chromafold [option] src.yuv [more.yuv ..]\n"
@@ -23,61 +21,17 @@ USAGE = (b"chromafold - convert UYVY to raw420\n"
          b"  output filename is produced from input filename. (ex. foo.yuv -> foo.420)\n")
 
 
-def configure(path, injected_path, wrapper, windows_line_ends, with_sanitizers):
-    global program, injected, runner, crlf, sanitized
-    program, injected, runner, crlf, sanitized = path, injected_path, wrapper, windows_line_ends, with_sanitizers
-
-
 def on_windows():
     return crlf
 
 
-def emulated():
-    return bool(runner)
-
-
 def console(text):
-    """What `text` written to a console stream looks like in a redirected file."""
+    # What `text` written to a console stream looks like in a redirected file.
     return text.replace(b"\n", b"\r\n") if crlf else text
 
 
-def geometry(width, height, mode):
-    if mode == 1:
-        return width, height, (width + 15) // 16 * 16, (height + 31) // 32 * 32
-    return width, height, width // 16 * 16, height // 32 * 32
-
-
-def model_frame(src, width, height, mode):
-    """The raw420 frame of one UYVY frame, sample by sample from the definitions."""
-    sw, sh, dw, dh = geometry(width, height, mode)
-
-    def chroma(row, i, offset):
-        if row >= sh or i >= sw // 2:
-            return 128
-        return src[row * sw * 2 + 4 * i + offset]
-
-    out = bytearray()
-    for row in range(dh):
-        base = row * sw * 2
-        out += bytes(src[base + 2 * x + 1] if row < sh and x < sw else 16 for x in range(dw))
-    for offset in (0, 2):
-        for k in range(dh // 2):
-            if k % 2 == 0:
-                sums = (3 * chroma(2 * k, i, offset) + chroma(2 * k + 2, i, offset) for i in range(dw // 2))
-            else:
-                sums = (chroma(2 * k - 1, i, offset) + 3 * chroma(2 * k + 1, i, offset) for i in range(dw // 2))
-            out += bytes((s + 2) >> 2 for s in sums)
-    return bytes(out)
-
-
-def model_file(data, width, height, mode):
-    frame = width * height * 2
-    return b"".join(model_frame(data[f * frame:(f + 1) * frame], width, height, mode)
-                    for f in range(len(data) // frame if frame else 0))
-
-
 def progress(frames):
-    """Standard output of a conversion that wrote `frames` frames."""
+    # Standard output of a conversion that wrote `frames` frames.
     if frames == 0:
         return b""
     return b"".join(b"frame: %d\r" % i for i in range(frames)) + console(b"frame: %d - finish!!\n" % frames)
@@ -88,7 +42,7 @@ def random_clip(seed, size):
 
 
 class Case(unittest.TestCase):
-    """A test case with its own temporary working folder."""
+    # A test case with its own temporary working folder.
 
     def setUp(self):
         self._folder = tempfile.TemporaryDirectory(prefix="chromafold-e2e-")
@@ -100,7 +54,7 @@ class Case(unittest.TestCase):
         self._folder.cleanup()
 
     def locale_env(self, locale, charmap):
-        """An environment whose LC_ALL is `locale`.`charmap`, built here with localedef."""
+        # An environment whose LC_ALL is `locale`.`charmap`, built here with localedef.
         folder = os.path.join(self.root, "locales")
         os.makedirs(folder, exist_ok=True)
         name = f"{locale}.{charmap}"
@@ -121,12 +75,20 @@ class Case(unittest.TestCase):
         with open(self.path(name), "rb") as f:
             return f.read()
 
-    def run_program(self, *args, env=None, timeout=120, stdin=subprocess.DEVNULL, binary=None,
-                    limits=None):
-        """Runs the program, or `binary`, with `args`; `limits` is a function that
-        sets resource limits in the child before it starts the program."""
+    def model(self, data, width, height, mode=0):
+        # The raw420 frames of every whole UYVY frame of `data`, from the per-sample model.
+        source, output = os.path.join(self.root, "model.yuv"), os.path.join(self.root, "model.420")
+        with open(source, "wb") as f:
+            f.write(data)
+        subprocess.run(runner + [model, str(width), str(height), str(mode), source, output], check=True)
+        with open(output, "rb") as f:
+            return f.read()
+
+    def run_program(self, *args, env=None, timeout=120, binary=None, limits=None):
+        # Runs the program, or `binary`, with `args`; `limits` is a function that
+        # sets resource limits in the child before it starts the program.
         command = runner + [binary or program] + [a if isinstance(a, bytes) else a.encode() for a in args]
-        completed = subprocess.run(command, cwd=self.cwd, env=env, stdin=stdin, preexec_fn=limits,
+        completed = subprocess.run(command, cwd=self.cwd, env=env, stdin=subprocess.DEVNULL, preexec_fn=limits,
                                    capture_output=True, timeout=timeout)
         return completed.returncode, completed.stdout, completed.stderr
 

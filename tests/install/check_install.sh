@@ -23,14 +23,14 @@ pkg_config_consumer() {
     LD_LIBRARY_PATH=$2 "$work/pc_consumer"
 }
 
-echo "-- cmake --install into a prefix; consumers through CMake (C++ and C) and pkg-config (C)"
+echo "-- cmake --install into a prefix; consumers through CMake (shared and static) and pkg-config"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)" >/dev/null
 cmake --install build/release --prefix "$work/prefix" >/dev/null
 cmake -S tests/install -B "$work/consumer" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/consumer" >/dev/null
-"$work/consumer/consumer"
-"$work/consumer/c_consumer"
+"$work/consumer/consumer_chromafold"
+"$work/consumer/consumer_convert"
 libdir=$(dirname "$(find "$work/prefix" -name chromafold.pc)")/..
 pkg_config_consumer "$libdir/pkgconfig" "$libdir"
 
@@ -41,8 +41,6 @@ cmake -S . -B "$work/usr_build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFI
 cmake --build "$work/usr_build" -j "$(nproc)" >/dev/null
 DESTDIR="$work/cmake_install" cmake --install "$work/usr_build" >/dev/null
 diff -r --no-dereference "$work/make_install" "$work/cmake_install" || fail "the two trees differ"
-[ -f "$work/make_install/usr/lib/$multiarch/libchromafold.so.$version" ] ||
-    fail "no library in the multiarch folder"
 # Back to the default prefix, as the other stages expect.
 cmake --preset default -DCMAKE_INSTALL_PREFIX=/usr/local >/dev/null
 
@@ -50,18 +48,16 @@ echo "-- the Debian packages"
 make package >/dev/null
 cd build/package
 for deb in chromafold libchromafold1 libchromafold-dev; do
-    [ -f "${deb}_${version}_amd64.deb" ] || fail "no ${deb}_${version}_amd64.deb"
-    [ "$(dpkg-deb --field "${deb}_${version}_amd64.deb" Version)" = "$version" ] ||
-        fail "$deb is not version $version"
+    [ "$(dpkg-deb --field "${deb}_${version}_amd64.deb" Version)" = "$version" ] || fail "$deb is not $version"
+    dpkg-deb --fsys-tarfile "${deb}_${version}_amd64.deb" | tar -xOf - "./usr/share/doc/$deb/copyright" |
+        cmp - "$top/LICENSE" || fail "the copyright file of $deb is not the licence"
+    dpkg-deb --extract "${deb}_${version}_amd64.deb" "$work/root"
 done
 [ "$(dpkg-parsechangelog -l "$top/packaging/changelog" -S Version)" = "$version" ] ||
     fail "the changelog's latest entry is not version $version"
-status=0
-lintian --fail-on error,warning --info --display-info chromafold_"$version"_amd64.deb \
-    libchromafold1_"$version"_amd64.deb libchromafold-dev_"$version"_amd64.deb \
-    > "$work/lintian" 2>&1 || status=$?
+lintian --fail-on error,warning --info --display-info ./*_"$version"_amd64.deb > "$work/lintian" 2>&1 ||
+    { cat "$work/lintian"; fail "lintian found errors or warnings"; }
 grep -v '^running with root privileges' "$work/lintian" || true
-[ "$status" = 0 ] || fail "lintian found errors or warnings"
 
 # Each package holds exactly its files: the directories leading to them aside.
 contents() {
@@ -84,11 +80,6 @@ expect libchromafold-dev ./usr/include/chromafold/chromafold.h ./usr/include/chr
     "$lib/cmake/chromafold/chromafoldConfigVersion.cmake" \
     "$lib/cmake/chromafold/chromafoldTargets.cmake" \
     "$lib/cmake/chromafold/chromafoldTargets-release.cmake"
-for deb in chromafold libchromafold1 libchromafold-dev; do
-    dpkg-deb --fsys-tarfile "${deb}_${version}_amd64.deb" |
-        tar -xOf - "./usr/share/doc/$deb/copyright" | cmp - "$top/LICENSE" ||
-        fail "the copyright file of $deb is not the licence"
-done
 dpkg-deb --field "chromafold_${version}_amd64.deb" Depends | grep -q 'libc6 (>=' ||
     fail "chromafold does not depend on libc6"
 dpkg-deb --field "libchromafold1_${version}_amd64.deb" Depends | grep -q 'libstdc++6 (>=' ||
@@ -100,9 +91,6 @@ dpkg-deb --ctrl-tarfile "libchromafold1_${version}_amd64.deb" | tar -t | sort | 
     fail "libchromafold1's control files: $(cat "$work/control")"
 
 echo "-- the three packages unpacked into one root: the program runs, a consumer builds with pkg-config"
-for deb in chromafold libchromafold1 libchromafold-dev; do
-    dpkg-deb --extract "${deb}_${version}_amd64.deb" "$work/root"
-done
 cd "$top"
 build/release/make_sample_clip "$work/take.yuv" 64 64 2
 (cd "$work" && "$work/root/usr/bin/chromafold" -w 64 -h 64 take.yuv >/dev/null)
