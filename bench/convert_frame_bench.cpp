@@ -141,6 +141,7 @@ struct Size {
 constexpr Size sizes[] = {{"720x486/clip", 720, 486, mode_clip},
                           {"720x486/padding", 720, 486, mode_padding},
                           {"1920x1080/clip", 1920, 1080, mode_clip},
+                          {"1920x1080/padding", 1920, 1080, mode_padding},
                           {"3840x2160/clip", 3840, 2160, mode_clip}};
 
 int register_benchmarks()

@@ -30,7 +30,7 @@ inline void store_mixed(uint8_t* u, uint8_t* v, __m128i near, __m128i far)
     const __m128i planes =
         _mm_packus_epi16(_mm_and_si128(uv, _mm_set1_epi16(0x00FF)), _mm_srli_epi16(uv, 8));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(u), planes);
-    _mm_storeh_pd(reinterpret_cast<double*>(v), _mm_castsi128_pd(planes));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(v), _mm_unpackhi_epi64(planes, planes));
 }
 
 } // namespace
