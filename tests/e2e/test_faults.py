@@ -88,6 +88,8 @@ class Faults(Case):
         self.assertEqual(self.read("good.420"), self.model(clips["good.yuv"], 40, 36))
         got = self.run_untouched(clips, ["-w", "0"] + ["zero.yuv"] * 40 + ["good.yuv"], limits=fewer)
         self.assertEqual(got[2].count(b"error - frame size is zero"), 41)
+        # A program started with standard input closed opens its first source as descriptor 0.
+        self.assert_run(GEOMETRY + ["good.yuv"], stdout=progress(1), limits=lambda: os.close(0))
 
     def test_a_mixed_batch_of_a_thousand_sources(self):
         kinds = ("missing", "empty", "short", "directory", "valid")
