@@ -23,14 +23,14 @@ inline __m128i mix(__m128i near, __m128i far)
 }
 
 // Mixes the chroma of 8 quads while U and V are still interleaved, then splits
-// them once: the low half of the packed result is U, the high half V.
+// them: U from the low byte of each 16-bit pair, V from the high one.
 inline void store_mixed(uint8_t* u, uint8_t* v, __m128i near, __m128i far)
 {
     const __m128i uv = mix(near, far);
-    const __m128i planes =
-        _mm_packus_epi16(_mm_and_si128(uv, _mm_set1_epi16(0x00FF)), _mm_srli_epi16(uv, 8));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(u), planes);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(v), _mm_unpackhi_epi64(planes, planes));
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(u),
+                     _mm_packus_epi16(_mm_and_si128(uv, _mm_set1_epi16(0x00FF)), zero));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(v), _mm_packus_epi16(_mm_srli_epi16(uv, 8), zero));
 }
 
 } // namespace
