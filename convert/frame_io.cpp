@@ -20,7 +20,7 @@ int write_frame(int fd, const uint8_t* data, uint64_t size)
 {
     uint64_t done = 0;
     while (done < size) {
-        const int64_t put = os_write(fd, data + done, size - done);
+        const int64_t put = write_some(fd, data + done, size - done);
         // A write that moves nothing would never finish: a failure like any other.
         if (put <= 0)
             return -1;

@@ -32,9 +32,11 @@ int64_t os_read(int fd, void* data, uint64_t size);
 // than asked), or -1 on an error. Capped like os_read.
 int64_t os_write(int fd, const void* data, uint64_t size);
 
-// The read used by file conversion. Production builds pass straight through to
-// os_read; test builds link a replacement that injects short reads and errors.
+// The read and the write used by file conversion. Production builds pass
+// straight through to os_read and os_write; test builds link replacements that
+// inject short reads and writes, and read errors.
 int64_t read_some(int fd, void* data, uint64_t size);
+int64_t write_some(int fd, const void* data, uint64_t size);
 
 // Makes next_char follow the user's multibyte encoding. Called once at start.
 void use_system_text_encoding();

@@ -40,6 +40,20 @@ TEST(CInterface, GeometryOfEverySetting)
     EXPECT_EQ(chromafold_frame_geometry(720, 486, 0, nullptr), -1);
 }
 
+// A source of a single row, the least the walk takes, through the C interface.
+TEST(CInterface, ConvertsASourceOfOneRow)
+{
+    chromafold_geometry g;
+    ASSERT_EQ(chromafold_frame_geometry(40, 1, CHROMAFOLD_MODE_PADDING, &g), 0);
+    const std::vector<uint8_t> src = random_bytes(5, g.src_bytes);
+    const ptrdiff_t extra[3] = {8, 0, 4};
+    StridedPlanes p = strided_planes(g.dst_width, g.dst_height, extra, 0x77);
+    ASSERT_EQ(chromafold_convert_frame(&g, src.data(), 80, plane_start(p, 0), p.stride[0], plane_start(p, 1),
+                                       p.stride[1], plane_start(p, 2), p.stride[2]),
+              0);
+    EXPECT_EQ(check_planes(p, model_frame(src, 40, 1, g.dst_width, g.dst_height)), "");
+}
+
 // Every way a call can be wrong leaves every output byte as it was.
 TEST(CInterface, RefusedConversionsWriteNothing)
 {
@@ -75,9 +89,17 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"V stride below a row", [](Call& c) { c.v_stride = 23; }},
         {"luma stride past the address space", [](Call& c) { c.y_stride = PTRDIFF_MAX; }},
         {"V stride past the address space", [](Call& c) { c.v_stride = PTRDIFF_MAX / 2; }},
-        // 32 rows of 24 bytes, 32 apart, need 1016 bytes, and only 768 are left.
+        // 32 rows of 24 bytes, 32 apart, need 1016 bytes, and only 1015 are left.
+        {"U plane past the end of the address space", [](Call& c) {
+             c.u = reinterpret_cast<uint8_t*>(UINTPTR_MAX - 1014);
+         }},
         {"V plane past the end of the address space", [](Call& c) {
-             c.v = reinterpret_cast<uint8_t*>(UINTPTR_MAX - 767);
+             c.v = reinterpret_cast<uint8_t*>(UINTPTR_MAX - 1014);
+         }},
+        // A source of one row of 80 bytes, with only 11 left.
+        {"one-row source past the end of the address space", [](Call& c) {
+             c.g = {40, 1, 48, 32, 80, 2304};
+             c.src = reinterpret_cast<const uint8_t*>(UINTPTR_MAX - 10);
          }},
         // Clipped to 32 pixels, only 64 bytes of each row are read, but the
         // stride must still cover the whole 80-byte row.

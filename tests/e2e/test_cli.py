@@ -93,8 +93,8 @@ class OutputNames(Case):
             table += [("clips/take1.yuv", "clips/take1.420"), ("D:\\clips\\take1.yuv", "take1.420"),
                       ("C:take1.yuv", "C:take1.420"), ("clips\\", ".420")]
         self.check_names(table)
-        # A sequence cut short at the end of the name counts as one byte.
-        cut = [] if on_windows() else [(b"take\xc3", b"take\xc3.420")]
+        # A sequence cut short, an invalid byte and a control character count as one byte each.
+        cut = [] if on_windows() else [(b"take\xc3", b"take\xc3.420"), (b"a\xff\x01.yuv", b"a\xff\x01.420")]
         self.check_names([("été.prise.yuv", "été.prise.420")] + cut, env=dict(os.environ, LC_ALL="C.UTF-8"))
         self.assert_run(SMALL + [""], stderr=b"error - failed on _open() [src]\n")
 

@@ -46,14 +46,15 @@ class Faults(Case):
         self.assertEqual(self.read("a.420"), self.model(clips["a.yuv"], 40, 36)[:D + 500])
         self.assertEqual(self.read("b.420"), self.model(clips["b.yuv"], 40, 36))
 
-    def test_reads_that_fail_or_come_in_small_pieces(self):
+    def test_reads_that_fail_and_reads_and_writes_in_small_pieces(self):
         clips = {"a.yuv": random_clip(42, 5 * S + 1000), "b.yuv": random_clip(43, S)}
         got = self.injected_run(clips, GEOMETRY + ["a.yuv", "b.yuv"], read_fail_after=2 * S + 100)
         message = console(b"error - failed on _read(size=2880) [src]\n")
         self.assertEqual(got, (0, b"frame: 0\rframe: 1\r", message * 2))
         self.assertEqual(self.read("a.420"), self.model(clips["a.yuv"][:2 * S], 40, 36))
         self.assertEqual(self.read("b.420"), b"")
-        got = self.injected_run(clips, GEOMETRY + ["a.yuv"], read_piece=997)
+        # Each frame's writes end in a piece of one byte: 1536 = 5 * 307 + 1.
+        got = self.injected_run(clips, GEOMETRY + ["a.yuv"], read_piece=997, write_piece=307)
         self.assertEqual(got, (0, progress(5), b""))
         self.assertEqual(self.read("a.420"), self.model(clips["a.yuv"], 40, 36))
 
