@@ -26,12 +26,15 @@ TEST(OutputName, RefusesWhatDoesNotFitInsteadOfTruncating)
         {"a." + std::string(1021, 'b'), "a.420"},   {"a." + std::string(1022, 'b'), ""},
         {std::string(2000, 'd') + "\\take1.yuv", "take1.420"}};
     for (const auto& [source, output] : cases) {
-        char name[output_name_capacity];
+        // One guard byte after the buffer, which no name may reach.
+        char name[output_name_capacity + 1];
+        name[output_name_capacity] = '#';
         const std::string want = output ? output : std::string(1019, 'a') + ".420";
         ASSERT_EQ(make_output_name(name, source.c_str()), want.empty() ? -1 : 0) << source.size();
         if (!want.empty()) {
             EXPECT_EQ(std::string(name), want) << source.size();
         }
+        EXPECT_EQ(name[output_name_capacity], '#') << source.size();
     }
 }
 

@@ -48,8 +48,11 @@ class Faults(Case):
 
     def test_reads_that_fail_and_reads_and_writes_in_small_pieces(self):
         clips = {"a.yuv": random_clip(42, 5 * S + 1000), "b.yuv": random_clip(43, S)}
-        got = self.injected_run(clips, GEOMETRY + ["a.yuv", "b.yuv"], read_fail_after=2 * S + 100)
         message = console(b"error - failed on _read(size=2880) [src]\n")
+        # A failure in the middle of a frame, and one at a frame's end: only whole frames are written.
+        got = self.injected_run(clips, GEOMETRY + ["a.yuv"], read_fail_after=S + 100)
+        self.assertEqual((got, self.read("a.420")), ((0, b"frame: 0\r", message), self.model(clips["a.yuv"][:S], 40, 36)))
+        got = self.injected_run(clips, GEOMETRY + ["a.yuv", "b.yuv"], read_fail_after=2 * S)
         self.assertEqual(got, (0, b"frame: 0\rframe: 1\r", message * 2))
         self.assertEqual(self.read("a.420"), self.model(clips["a.yuv"][:2 * S], 40, 36))
         self.assertEqual(self.read("b.420"), b"")
@@ -68,8 +71,11 @@ class Faults(Case):
                                  limits=limit(resource.RLIMIT_AS, 1 << 30))
         self.assertEqual(got, (0, b"", b"error - no enough memory\n" * 2))
         self.assertEqual(sorted(os.listdir(self.cwd)), ["a.420", "a.yuv", "b.yuv"])
-        # The same limit leaves room for frames of the default size.
+        # The same limit leaves room for frames of the default size, and for a
+        # batch of 40 sources whose 56 MiB buffers would together exceed it.
         self.assert_run(["b.yuv"], stdout=progress(1), limits=limit(resource.RLIMIT_AS, 1 << 30))
+        self.write("empty.yuv", b"")
+        self.assert_run(["-w4096", "-h4096"] + ["empty.yuv"] * 40, limits=limit(resource.RLIMIT_AS, 1 << 30))
 
     @unittest.skipIf(on_windows() or resource is None, "resource limits are a POSIX matter")
     def test_sources_that_fail_after_opening_release_their_descriptors(self):
