@@ -11,9 +11,8 @@
 // addresses.
 
 #include <chromafold/chromafold.h>
-#include <chromafold/convert.h>
-#include "convert/frame_layout.h"
-#include "convert/kernel_table.h"
+#include "lib/frame_walk.h"
+#include "lib/geometry.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,19 +43,18 @@ Block page_block(size_t size)
     return block;
 }
 
-void count_source_bytes(benchmark::State& state, const FrameGeometry& g)
+void count_source_bytes(benchmark::State& state, const chromafold_geometry& g)
 {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(g.src_bytes));
 }
 
-void convert(benchmark::State& state, RowKernels kernels, int32_t width, int32_t height, int32_t mode)
+void convert(benchmark::State& state, RowGroupKernel kernel, int32_t width, int32_t height, int32_t mode)
 {
-    const FrameGeometry g = frame_geometry(Settings{width, height, mode});
+    const chromafold_geometry g = frame_geometry(width, height, mode);
     const Block src = page_block(g.src_bytes);
     const Block dst = page_block(g.dst_bytes);
     for (auto _ : state) {
-        convert_frame_with(kernels, frame_layout(dst.get(), src.get(), g.src_width, g.src_height,
-                                                 g.dst_width, g.dst_height));
+        convert_frame_with(kernel, contiguous_frame_layout(g, dst.get(), src.get()));
         benchmark::DoNotOptimize(dst.get());
         benchmark::ClobberMemory();
     }
@@ -66,11 +64,11 @@ void convert(benchmark::State& state, RowKernels kernels, int32_t width, int32_t
 // convert_frame, with the kernels it chooses itself, on contiguous frames.
 void contiguous(benchmark::State& state, int32_t width, int32_t height, int32_t mode)
 {
-    const FrameGeometry g = frame_geometry(Settings{width, height, mode});
+    const chromafold_geometry g = frame_geometry(width, height, mode);
     const Block src = page_block(g.src_bytes);
     const Block dst = page_block(g.dst_bytes);
     for (auto _ : state) {
-        convert_frame(dst.get(), src.get(), g.src_width, g.src_height, g.dst_width, g.dst_height);
+        convert_frame(g, dst.get(), src.get());
         benchmark::DoNotOptimize(dst.get());
         benchmark::ClobberMemory();
     }
@@ -97,12 +95,12 @@ void c_interface(benchmark::State& state, int32_t width, int32_t height, int32_t
         benchmark::DoNotOptimize(y.get());
         benchmark::ClobberMemory();
     }
-    count_source_bytes(state, frame_geometry(Settings{width, height, mode}));
+    count_source_bytes(state, g);
 }
 
 void copy_source(benchmark::State& state, int32_t width, int32_t height)
 {
-    const FrameGeometry g = frame_geometry(Settings{width, height, mode_clip});
+    const chromafold_geometry g = frame_geometry(width, height, CHROMAFOLD_MODE_CLIP);
     const Block src = page_block(g.src_bytes);
     const Block copy = page_block(g.src_bytes);
     for (auto _ : state) {
@@ -117,7 +115,7 @@ void copy_source(benchmark::State& state, int32_t width, int32_t height)
 void libyuv_uyvy_to_i420(benchmark::State& state, int32_t width, int32_t height)
 {
     // The same clipped output size, so both write the same number of bytes.
-    const FrameGeometry g = frame_geometry(Settings{width, height, mode_clip});
+    const chromafold_geometry g = frame_geometry(width, height, CHROMAFOLD_MODE_CLIP);
     const Block src = page_block(g.src_bytes);
     const Block dst = page_block(g.dst_bytes);
     uint8_t* y = dst.get();
@@ -138,19 +136,19 @@ struct Size {
     int32_t width, height, mode;
 };
 
-constexpr Size sizes[] = {{"720x486/clip", 720, 486, mode_clip},
-                          {"720x486/padding", 720, 486, mode_padding},
-                          {"1920x1080/clip", 1920, 1080, mode_clip},
-                          {"1920x1080/padding", 1920, 1080, mode_padding},
-                          {"3840x2160/clip", 3840, 2160, mode_clip}};
+constexpr Size sizes[] = {{"720x486/clip", 720, 486, CHROMAFOLD_MODE_CLIP},
+                          {"720x486/padding", 720, 486, CHROMAFOLD_MODE_PADDING},
+                          {"1920x1080/clip", 1920, 1080, CHROMAFOLD_MODE_CLIP},
+                          {"1920x1080/padding", 1920, 1080, CHROMAFOLD_MODE_PADDING},
+                          {"3840x2160/clip", 3840, 2160, CHROMAFOLD_MODE_CLIP}};
 
 int register_benchmarks()
 {
-    const RowKernelLadder ladder = available_row_kernels();
+    const KernelLadder ladder = kernel_ladder();
     for (const Size& s : sizes) {
         for (int k = 0; k < ladder.count; ++k)
             benchmark::RegisterBenchmark(
-                (std::string("convert_frame/") + ladder.rungs[k].name + "/" + s.name).c_str(),
+                (std::string("convert_frame/") + ladder.rungs[k].instruction_set + "/" + s.name).c_str(),
                 convert, ladder.rungs[k], s.width, s.height, s.mode);
         benchmark::RegisterBenchmark((std::string("contiguous/") + s.name).c_str(), contiguous,
                                      s.width, s.height, s.mode);
@@ -158,7 +156,7 @@ int register_benchmarks()
                                      c_interface, s.width, s.height, s.mode, 0);
         benchmark::RegisterBenchmark((std::string("c_interface_strided/") + s.name).c_str(),
                                      c_interface, s.width, s.height, s.mode, 64);
-        if (s.mode != mode_clip)
+        if (s.mode != CHROMAFOLD_MODE_CLIP)
             continue;
         benchmark::RegisterBenchmark((std::string("memcpy_source/") + s.name).c_str(), copy_source,
                                      s.width, s.height);

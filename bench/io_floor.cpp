@@ -4,7 +4,8 @@
 
 #include "cli/options.h"
 #include "cli/output_name.h"
-#include "convert/frame_io.h"
+#include "cli/frame_io.h"
+#include "lib/geometry.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -15,7 +16,7 @@ int main(int argc, char* argv[])
 {
     Settings settings;
     const int first = parse_options(settings, argc, argv);
-    const FrameGeometry geometry = frame_geometry(settings);
+    const chromafold_geometry geometry = frame_geometry(settings.width, settings.height, settings.mode);
     uint8_t* buffer = static_cast<uint8_t*>(std::malloc(geometry.src_bytes + geometry.dst_bytes));
     if (!buffer || geometry.src_bytes == 0)
         return 1;

@@ -1,6 +1,6 @@
+#include "cli/convert_file.h"
 #include "cli/options.h"
 #include "cli/output_name.h"
-#include "convert/convert.h"
 #include "platform/platform.h"
 
 #include <cstdio>

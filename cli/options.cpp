@@ -1,5 +1,7 @@
 #include "cli/options.h"
 
+#include <chromafold/chromafold.h>
+
 #include <cstdlib>
 
 int32_t decimal_value(const char* text)
@@ -21,7 +23,7 @@ int32_t decimal_value(const char* text)
 int read_options(Settings& settings, int argc, char* const argv[], FILE* messages,
                  int* first_source)
 {
-    settings = Settings{720, 486, mode_clip};
+    settings = Settings{720, 486, CHROMAFOLD_MODE_CLIP};
     int i = 1;
     while (i < argc - 1) {
         const char* argument = argv[i];
@@ -58,7 +60,7 @@ int read_options(Settings& settings, int argc, char* const argv[], FILE* message
         std::fprintf(messages, "error - invalid height=%d\n", settings.height);
         rejected = 1;
     }
-    if (settings.mode != mode_clip && settings.mode != mode_padding) {
+    if (settings.mode != CHROMAFOLD_MODE_CLIP && settings.mode != CHROMAFOLD_MODE_PADDING) {
         std::fprintf(messages, "error - invalide mode=%d\n", settings.mode);
         rejected = 1;
     }

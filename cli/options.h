@@ -1,9 +1,16 @@
 #pragma once
 
-#include "convert/convert.h"
-
 #include <cstdint>
 #include <cstdio>
+
+// The settings of the command line: pixels per source row (even, 0 to 32768),
+// rows per source frame (0 to 32768), and CHROMAFOLD_MODE_CLIP or
+// CHROMAFOLD_MODE_PADDING.
+struct Settings {
+    int32_t width;
+    int32_t height;
+    int32_t mode;
+};
 
 // Decimal conversion of an option value: leading white space, one optional
 // sign, then digits up to the first other character, accumulated modulo 2^32

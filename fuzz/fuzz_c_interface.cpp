@@ -9,7 +9,6 @@
 
 #include <chromafold/chromafold.h>
 #include "tests/frame_model.h"
-#include "tests/strided_frame.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -72,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     StridedPlanes p = strided_planes(exact.dst_width, exact.dst_height, extra, fill);
 
     const int result = chromafold_convert_frame(
-        &g, src.data(), src_stride, null_luma ? nullptr : plane_start(p, 0), p.stride[0],
-        plane_start(p, 1), p.stride[1], plane_start(p, 2), p.stride[2]);
+        &g, src.data(), src_stride, null_luma ? nullptr : p.start(0), p.stride[0],
+        p.start(1), p.stride[1], p.start(2), p.stride[2]);
 
     const bool valid_strides = src_extra >= 0 && extra[0] >= 0 && extra[1] >= 0 && extra[2] >= 0;
     if (result != 0) {

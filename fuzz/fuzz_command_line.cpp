@@ -3,6 +3,7 @@
 // validation and output naming, which must never crash, never read past an
 // argument, never overflow the name buffer, and accept only valid settings.
 
+#include <chromafold/chromafold.h>
 #include "cli/options.h"
 #include "cli/output_name.h"
 
@@ -50,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const bool valid = settings.width >= 0 && settings.width <= 32768 && settings.width % 2 == 0 &&
                        settings.height >= 0 && settings.height <= 32768 &&
-                       (settings.mode == mode_clip || settings.mode == mode_padding);
+                       (settings.mode == CHROMAFOLD_MODE_CLIP || settings.mode == CHROMAFOLD_MODE_PADDING);
     if (!valid || first < 1 || first > argc)
         std::abort();
 

@@ -9,3 +9,8 @@ int64_t write_some(int fd, const void* data, uint64_t size)
 {
     return os_write(fd, data, size);
 }
+
+int close_output(int fd)
+{
+    return close_file(fd);
+}

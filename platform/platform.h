@@ -32,11 +32,13 @@ int64_t os_read(int fd, void* data, uint64_t size);
 // than asked), or -1 on an error. Capped like os_read.
 int64_t os_write(int fd, const void* data, uint64_t size);
 
-// The read and the write used by file conversion. Production builds pass
-// straight through to os_read and os_write; test builds link replacements that
-// inject short reads and writes, and read errors.
+// The read, the write and the close of an output used by file conversion.
+// Production builds pass straight through to os_read, os_write and close_file;
+// test builds link replacements that inject short reads and writes, read
+// errors and failed closes.
 int64_t read_some(int fd, void* data, uint64_t size);
 int64_t write_some(int fd, const void* data, uint64_t size);
+int close_output(int fd);
 
 // Makes next_char follow the user's multibyte encoding. Called once at start.
 void use_system_text_encoding();

@@ -1,13 +1,17 @@
 #include <chromafold/chromafold.h>
 #include "tests/frame_model.h"
-#include "tests/strided_frame.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <vector>
 
 namespace {
+
+// The address `left` bytes before the end of the address space.
+uint8_t* end_of_memory(uintptr_t left)
+{
+    return reinterpret_cast<uint8_t*>(UINTPTR_MAX - left + 1);
+}
 
 // Valid settings give the geometry; refused ones leave it as it was.
 TEST(CInterface, GeometryOfEverySetting)
@@ -28,30 +32,39 @@ TEST(CInterface, GeometryOfEverySetting)
     };
     for (const Case& c : cases) {
         const bool valid = c.want.src_width != 0;
-        chromafold_geometry g;
+        chromafold_geometry g, before;
         std::memset(&g, 0xA5, sizeof g);
-        const chromafold_geometry before = g;
+        before = g;
         EXPECT_EQ(chromafold_frame_geometry(c.width, c.height, c.mode, &g), valid ? 0 : -1)
             << c.width << "x" << c.height << " mode " << c.mode;
         EXPECT_EQ(std::memcmp(&g, valid ? &c.want : &before, sizeof g), 0)
-            << c.width << "x" << c.height << " mode " << c.mode << " gave " << g.dst_width << "x"
-            << g.dst_height << ", " << g.src_bytes << " and " << g.dst_bytes << " bytes";
+            << c.width << "x" << c.height << " mode " << c.mode << " gave " << g.dst_width << "x" << g.dst_height
+            << ", " << g.src_bytes << " and " << g.dst_bytes << " bytes";
     }
     EXPECT_EQ(chromafold_frame_geometry(720, 486, 0, nullptr), -1);
 }
 
-// A source of a single row, the least the walk takes, through the C interface.
-TEST(CInterface, ConvertsASourceOfOneRow)
+// Conversions into planes whose rows lie further apart than they are long, each
+// by its own amount, from sources with gaps between their rows: clip mode,
+// which drops columns and rows, and padding mode down to a source of one row.
+TEST(CInterface, ConvertsIntoStridedPlanes)
 {
-    chromafold_geometry g;
-    ASSERT_EQ(chromafold_frame_geometry(40, 1, CHROMAFOLD_MODE_PADDING, &g), 0);
-    const std::vector<uint8_t> src = random_bytes(5, g.src_bytes);
-    const ptrdiff_t extra[3] = {8, 0, 4};
-    StridedPlanes p = strided_planes(g.dst_width, g.dst_height, extra, 0x77);
-    ASSERT_EQ(chromafold_convert_frame(&g, src.data(), 80, plane_start(p, 0), p.stride[0], plane_start(p, 1),
-                                       p.stride[1], plane_start(p, 2), p.stride[2]),
-              0);
-    EXPECT_EQ(check_planes(p, model_frame(src, 40, 1, g.dst_width, g.dst_height)), "");
+    const int32_t cases[][4] = {{84, 70, CHROMAFOLD_MODE_CLIP, 24}, {40, 1, CHROMAFOLD_MODE_PADDING, 0},
+                                {46, 67, CHROMAFOLD_MODE_PADDING, 6}};
+    for (const auto& [width, height, mode, gap] : cases) {
+        chromafold_geometry g;
+        ASSERT_EQ(chromafold_frame_geometry(width, height, mode, &g), 0);
+        const std::vector<uint8_t> frame = random_bytes(uint64_t(width * height), g.src_bytes);
+        const std::vector<uint8_t> src = strided_source(frame, width, height, 2 * width + gap);
+        const ptrdiff_t extra[3] = {64, 40, 8};
+        StridedPlanes p = strided_planes(g.dst_width, g.dst_height, extra, 0x77);
+        EXPECT_EQ(chromafold_convert_frame(&g, src.data(), 2 * width + gap, p.start(0), p.stride[0], p.start(1),
+                                           p.stride[1], p.start(2), p.stride[2]),
+                  0)
+            << width << "x" << height << " mode " << mode;
+        EXPECT_EQ(check_planes(p, model_frame(frame, width, height, g.dst_width, g.dst_height)), "")
+            << width << "x" << height << " mode " << mode;
+    }
 }
 
 // Every way a call can be wrong leaves every output byte as it was.
@@ -59,21 +72,16 @@ TEST(CInterface, RefusedConversionsWriteNothing)
 {
     struct Call {
         chromafold_geometry g;
-        bool null_geometry = false;
         const uint8_t* src;
         ptrdiff_t src_stride;
         uint8_t *y, *u, *v;
         ptrdiff_t y_stride, u_stride, v_stride;
+        bool null_geometry;
     };
     chromafold_geometry base;
     ASSERT_EQ(chromafold_frame_geometry(40, 35, CHROMAFOLD_MODE_PADDING, &base), 0);
     const std::vector<uint8_t> src = random_bytes(3, base.src_bytes);
-
-    struct Case {
-        const char* name;
-        void (*spoil)(Call&);
-    };
-    const Case cases[] = {
+    const std::pair<const char*, void (*)(Call&)> cases[] = {
         {"null geometry", [](Call& c) { c.null_geometry = true; }},
         {"null source", [](Call& c) { c.src = nullptr; }},
         {"null luma", [](Call& c) { c.y = nullptr; }},
@@ -90,23 +98,14 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"luma stride past the address space", [](Call& c) { c.y_stride = PTRDIFF_MAX; }},
         {"V stride past the address space", [](Call& c) { c.v_stride = PTRDIFF_MAX / 2; }},
         // 32 rows of 24 bytes, 32 apart, need 1016 bytes, and only 1015 are left.
-        {"U plane past the end of the address space", [](Call& c) {
-             c.u = reinterpret_cast<uint8_t*>(UINTPTR_MAX - 1014);
-         }},
-        {"V plane past the end of the address space", [](Call& c) {
-             c.v = reinterpret_cast<uint8_t*>(UINTPTR_MAX - 1014);
-         }},
+        {"U plane past the end of the address space", [](Call& c) { c.u = end_of_memory(1015); }},
+        {"V plane past the end of the address space", [](Call& c) { c.v = end_of_memory(1015); }},
         // A source of one row of 80 bytes, with only 11 left.
-        {"one-row source past the end of the address space", [](Call& c) {
-             c.g = {40, 1, 48, 32, 80, 2304};
-             c.src = reinterpret_cast<const uint8_t*>(UINTPTR_MAX - 10);
-         }},
+        {"one-row source past the end of the address space",
+         [](Call& c) { c.g = {40, 1, 48, 32, 80, 2304}, c.src = end_of_memory(11); }},
         // Clipped to 32 pixels, only 64 bytes of each row are read, but the
         // stride must still cover the whole 80-byte row.
-        {"source stride below a row that is clipped", [](Call& c) {
-             c.g = {40, 35, 32, 32, 2800, 1536};
-             c.src_stride = 70;
-         }},
+        {"source stride below a row that is clipped", [](Call& c) { c.g = {40, 35, 32, 32, 2800, 1536}, c.src_stride = 70; }},
         {"odd width", [](Call& c) { c.g.src_width = 41; }},
         {"zero width", [](Call& c) { c.g = {0, 35, 0, 64, 0, 0}; }},
         {"zero height", [](Call& c) { c.g = {40, 0, 48, 0, 0, 0}; }},
@@ -118,18 +117,15 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"clipped size with padded bytes", [](Call& c) { c.g.dst_width = c.g.dst_height = 32; }},
     };
     const ptrdiff_t extra[3] = {16, 8, 8};
-    for (const Case& c : cases) {
+    for (const auto& [name, spoil] : cases) {
         StridedPlanes p = strided_planes(base.dst_width, base.dst_height, extra, 0x5A);
-        Call call{base, false, src.data(), 80, plane_start(p, 0), plane_start(p, 1),
-                  plane_start(p, 2), p.stride[0], p.stride[1], p.stride[2]};
-        c.spoil(call);
-        EXPECT_EQ(chromafold_convert_frame(call.null_geometry ? nullptr : &call.g, call.src,
-                                           call.src_stride, call.y, call.y_stride, call.u,
-                                           call.u_stride, call.v, call.v_stride),
+        Call c{base, src.data(), 80, p.start(0), p.start(1), p.start(2), p.stride[0], p.stride[1], p.stride[2], false};
+        spoil(c);
+        EXPECT_EQ(chromafold_convert_frame(c.null_geometry ? nullptr : &c.g, c.src, c.src_stride, c.y, c.y_stride,
+                                           c.u, c.u_stride, c.v, c.v_stride),
                   -1)
-            << c.name;
-        EXPECT_EQ(p.block, std::vector<uint8_t>(p.block.size(), 0x5A))
-            << c.name << " wrote into the output";
+            << name;
+        EXPECT_EQ(p.block, std::vector<uint8_t>(p.block.size(), 0x5A)) << name << " wrote into the output";
     }
 }
 

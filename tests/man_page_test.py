@@ -14,7 +14,7 @@ root = pathlib.Path(sys.argv[1])
 literal = r'"((?:[^"\\]|\\.)*)"'
 pattern = re.compile(r'"(error - (?:[^"\\]|\\.)*)"((?:\s*PRI\w+\s*' + literal + r')*)')
 program = set()
-for path in sorted(root.glob("cli/*.cpp")) + sorted(root.glob("convert/*.cpp")):
+for path in sorted(root.glob("cli/*.cpp")):
     for match in pattern.finditer(path.read_text()):
         text = match.group(1) + "".join(re.findall(literal, match.group(2)))
         program.add(re.sub(r"%[-+ #0-9.]*[a-zA-Z]?", "<>", text).removesuffix("\\n"))

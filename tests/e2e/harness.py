@@ -1,13 +1,18 @@
-# Running chromafold in temporary folders, and what its output must be.
+# Running chromafold in temporary folders, and what its output must be. The
+# environment names the program, its build with injected faults and the model
+# of its output; a runner command (an emulator, say) to run them behind; and
+# whether console lines end in CR LF and the programs carry AddressSanitizer,
+# which needs more address space than some tests leave.
 import os
 import random
+import shlex
 import subprocess
 import tempfile
 import unittest
 
-program = injected = model = None
-runner = []
-crlf = sanitized = False
+program, injected, model = (os.environ["CHROMAFOLD_" + name] for name in ("PROGRAM", "INJECTED", "MODEL"))
+runner = shlex.split(os.environ.get("CHROMAFOLD_RUNNER", ""))
+crlf, sanitized = (os.environ.get("CHROMAFOLD_" + name) == "1" for name in ("CRLF", "SANITIZED"))
 
 USAGE = (b"chromafold - convert UYVY to raw420\n"
          b"usage: chromafold [option] src.yuv [more.yuv ..]\n"
@@ -95,3 +100,13 @@ class Case(unittest.TestCase):
     def assert_run(self, args, status=0, stdout=b"", stderr=b"", **kwargs):
         got = self.run_program(*args, **kwargs)
         self.assertEqual(got, (status, stdout, console(stderr)), args)
+
+    def run_untouched(self, clips, args, **kwargs):
+        # Runs with the sources `clips` and checks that each keeps its bytes and its time.
+        for name, data in clips.items():
+            self.write(name, data)
+        times = {name: os.stat(self.path(name)).st_mtime_ns for name in clips}
+        got = self.run_program(*args, **kwargs)
+        for name, data in clips.items():
+            self.assertEqual((self.read(name), os.stat(self.path(name)).st_mtime_ns), (data, times[name]), name)
+        return got

@@ -26,45 +26,37 @@ class CommandLine(Case):
             self.assert_run(args, status=1, stderr=errors + USAGE)
         self.assertFalse(os.listdir(self.cwd))
 
-    def test_values_attached_separate_wrapped_or_looking_like_options(self):
-        clip = random_clip(3, 720 * 32 * 2)
-        self.write("a.yuv", clip)
-        for args in (["-w720", "-h32"], ["-w", "720", "-h", "32"], ["-w", "4294968016", "-h", " +32x"]):
-            self.assert_run(args + ["a.yuv"], stdout=progress(1))
-            self.assertEqual(self.read("a.420"), self.model(clip, 720, 32), args)
-            os.remove(self.path("a.420"))
-        # -w takes "-h" as its value, 0, and "100" is the first source.
-        self.assert_run(["-w", "-h", "100", "a.yuv"],
-                        stderr=b"error - failed on _open(100) [src]\n"
-                               b"error - frame size is zero (width=0 height=486) for a.yuv [src]\n")
-        self.assertFalse(os.path.exists(self.path("a.420")))
-
-    def test_options_end_at_the_first_source_and_a_lone_argument_is_a_source(self):
-        clip = random_clip(1, 1024)
-        for name in ("a.yuv", "-w", "-x"):
-            self.write(name, clip)
-        self.assert_run(SMALL + ["a.yuv", "-w", "640", "-x"], stdout=progress(1) * 3,
-                        stderr=b"error - failed on _open(640) [src]\n")
-        for output in ("a.420", "-w.420", "-x.420"):
-            self.assertEqual(self.read(output), self.model(clip, 16, 32), output)
-        self.write("-x", random_clip(2, 699840))
-        self.assert_run(["-x"], stdout=progress(1))
-        self.assertEqual(os.path.getsize(self.path("-x.420")), 518400)
-
-    def test_batch_goes_on_after_failures_and_later_outputs_win(self):
-        first, second = random_clip(4, 2048), random_clip(5, 1024)
-        for folder, clip in (("x", first), ("y", second)):
-            os.mkdir(self.path(folder))
-            self.write(folder + "/a.yuv", clip)
-        self.assert_run(SMALL + ["x/a.yuv", "missing.yuv", "y/a.yuv"], stdout=progress(2) + progress(1),
-                        stderr=b"error - failed on _open(missing.yuv) [src]\n")
-        self.assertEqual(self.read("x/a.420"), self.model(first, 16, 32))
-        self.assertEqual(self.read("y/a.420"), self.model(second, 16, 32))
+    def test_values_and_sources_in_every_shape(self):
+        wide, small, other = random_clip(3, 720 * 32 * 2), random_clip(1, 1024), random_clip(2, 699840)
+        sources = {"a.yuv": wide, "b.yuv": small, "-w": small, "-x": small, "-h": other}
         if not on_windows():
-            self.write("D:\\x\\b.yuv", first)
-            self.write("E:\\y\\b.yuv", second)
-            self.assert_run(SMALL + ["D:\\x\\b.yuv", "E:\\y\\b.yuv"], stdout=progress(2) + progress(1))
-            self.assertEqual(self.read("b.420"), self.model(second, 16, 32))
+            sources.update({"D:\\x\\c.yuv": small, "E:\\y\\c.yuv": other[:1024]})
+        for name, data in sources.items():
+            self.write(name, data)
+        wrote_a = (progress(1), b"", {"a.420": (wide, 720, 32)})
+        cases = [(["-w720", "-h32", "a.yuv"], *wrote_a), (["-w", "720", "-h", "32", "a.yuv"], *wrote_a),
+                 # Values wrap in 32 bits, and are read like atoi's.
+                 (["-w", "4294968016", "-h", " +32x", "a.yuv"], *wrote_a),
+                 # -w takes "-h" as its value, 0, and "100" is the first source.
+                 (["-w", "-h", "100", "a.yuv"], b"", b"error - failed on _open(100) [src]\n"
+                  b"error - frame size is zero (width=0 height=486) for a.yuv [src]\n", {}),
+                 # The first source ends the options; a missing one does not stop the batch.
+                 (SMALL + ["b.yuv", "-w", "640", "-x"], progress(1) * 3, b"error - failed on _open(640) [src]\n",
+                  {"b.420": (small, 16, 32), "-w.420": (small, 16, 32), "-x.420": (small, 16, 32)}),
+                 # A lone argument is a source, of the default size: 518,400 bytes out.
+                 (["-h"], progress(1), b"", {"-h.420": (other, 720, 486)})]
+        if not on_windows():
+            # Both write c.420 here, and the later one wins.
+            cases.append((SMALL + ["D:\\x\\c.yuv", "E:\\y\\c.yuv"], progress(1) * 2, b"",
+                          {"c.420": (other[:1024], 16, 32)}))
+        for args, stdout, stderr, outputs in cases:
+            self.assert_run(args, stdout=stdout, stderr=stderr)
+            for name, (data, width, height) in outputs.items():
+                self.assertEqual(self.read(name), self.model(data, width, height), (args, name))
+                os.remove(self.path(name))
+            self.assertEqual(sorted(os.listdir(self.cwd)), sorted(sources), args)
+        # The model's geometry is the engine's: a known size pins both.
+        self.assertEqual(len(self.model(other, 720, 486)), 518400)
 
 
 class OutputNames(Case):

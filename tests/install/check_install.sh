@@ -30,7 +30,7 @@ cmake --install build/release --prefix "$work/prefix" >/dev/null
 cmake -S tests/install -B "$work/consumer" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/consumer" >/dev/null
 "$work/consumer/consumer_chromafold"
-"$work/consumer/consumer_convert"
+"$work/consumer/consumer_chromafold_static"
 libdir=$(dirname "$(find "$work/prefix" -name chromafold.pc)")/..
 pkg_config_consumer "$libdir/pkgconfig" "$libdir"
 
@@ -74,8 +74,8 @@ expect() {
 lib=./usr/lib/$multiarch
 expect chromafold ./usr/bin/chromafold ./usr/share/man/man1/chromafold.1.gz
 expect libchromafold1 "$lib/libchromafold.so.1" "$lib/libchromafold.so.$version"
-expect libchromafold-dev ./usr/include/chromafold/chromafold.h ./usr/include/chromafold/convert.h \
-    ./usr/include/chromafold/version.h "$lib/libchromafold.a" "$lib/libchromafold.so" \
+expect libchromafold-dev ./usr/include/chromafold/chromafold.h ./usr/include/chromafold/version.h \
+    "$lib/libchromafold.a" "$lib/libchromafold.so" \
     "$lib/pkgconfig/chromafold.pc" "$lib/cmake/chromafold/chromafoldConfig.cmake" \
     "$lib/cmake/chromafold/chromafoldConfigVersion.cmake" \
     "$lib/cmake/chromafold/chromafoldTargets.cmake" \

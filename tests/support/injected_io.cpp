@@ -5,6 +5,8 @@
 //   CHROMAFOLD_INJECT_READ_FAIL_AFTER=N  once N bytes have been delivered in
 //                                        all, every read fails
 //   CHROMAFOLD_INJECT_WRITE_PIECE=N      each write takes at most N bytes
+//   CHROMAFOLD_INJECT_CLOSE_FAIL=1       closing an output reports a failure
+//                                        (after closing it)
 // Only the test binary chromafold_injected links this file; the program links
 // the plain pass-through instead.
 
@@ -40,4 +42,10 @@ int64_t write_some(int fd, const void* data, uint64_t size)
 {
     static const uint64_t piece = setting("CHROMAFOLD_INJECT_WRITE_PIECE");
     return os_write(fd, data, std::min(size, piece));
+}
+
+int close_output(int fd)
+{
+    static const bool fail = setting("CHROMAFOLD_INJECT_CLOSE_FAIL") == 1;
+    return close_file(fd) != 0 || fail ? -1 : 0;
 }

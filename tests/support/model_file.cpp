@@ -2,7 +2,7 @@
 // suite, which runs it as it runs the program (behind the same emulator, if
 // any): model_file WIDTH HEIGHT MODE SOURCE OUTPUT.
 
-#include <chromafold/convert.h>
+#include "lib/geometry.h"
 #include "tests/frame_model.h"
 
 #include <cstdio>
@@ -13,8 +13,7 @@ int main(int argc, char** argv)
 {
     if (argc != 6)
         return 2;
-    const FrameGeometry g =
-        frame_geometry(Settings{std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3])});
+    const chromafold_geometry g = frame_geometry(std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]));
     FILE* in = std::fopen(argv[4], "rb");
     FILE* out = std::fopen(argv[5], "wb");
     if (!in || !out || g.src_bytes == 0)

@@ -1,7 +1,6 @@
 #include <chromafold/chromafold.h>
-#include <chromafold/convert.h>
-#include "convert/frame_layout.h"
-#include "convert/kernel_table.h"
+#include "lib/frame_walk.h"
+#include "lib/geometry.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -21,14 +20,7 @@ constexpr char version_text[] = CHROMAFOLD_VERSION_TEXT(
 bool valid_settings(int32_t width, int32_t height, int32_t mode)
 {
     return width > 0 && width <= 32768 && width % 2 == 0 && height > 0 && height <= 32768 &&
-           (mode == mode_clip || mode == mode_padding);
-}
-
-chromafold_geometry geometry_of(int32_t width, int32_t height, int32_t mode)
-{
-    const FrameGeometry g = frame_geometry(Settings{width, height, mode});
-    return chromafold_geometry{g.src_width, g.src_height, g.dst_width, g.dst_height, g.src_bytes,
-                               g.dst_bytes};
+           (mode == CHROMAFOLD_MODE_CLIP || mode == CHROMAFOLD_MODE_PADDING);
 }
 
 bool same(const chromafold_geometry& a, const chromafold_geometry& b)
@@ -42,10 +34,10 @@ bool same(const chromafold_geometry& a, const chromafold_geometry& b)
 // in either mode, and nothing else: the walk trusts its sizes.
 bool valid_geometry(const chromafold_geometry& g)
 {
-    if (!valid_settings(g.src_width, g.src_height, mode_clip))
+    if (!valid_settings(g.src_width, g.src_height, CHROMAFOLD_MODE_CLIP))
         return false;
-    return same(g, geometry_of(g.src_width, g.src_height, mode_clip)) ||
-           same(g, geometry_of(g.src_width, g.src_height, mode_padding));
+    return same(g, frame_geometry(g.src_width, g.src_height, CHROMAFOLD_MODE_CLIP)) ||
+           same(g, frame_geometry(g.src_width, g.src_height, CHROMAFOLD_MODE_PADDING));
 }
 
 // A plane of `rows` rows of `length` bytes, `stride` apart from `start`: the
@@ -72,7 +64,7 @@ const char* chromafold_version(void)
 
 const char* chromafold_kernel_name(void)
 {
-    return active_row_kernels().name;
+    return chosen_kernel().instruction_set;
 }
 
 int chromafold_frame_geometry(int32_t width, int32_t height, int32_t mode,
@@ -80,7 +72,7 @@ int chromafold_frame_geometry(int32_t width, int32_t height, int32_t mode,
 {
     if (!geometry || !valid_settings(width, height, mode))
         return -1;
-    *geometry = geometry_of(width, height, mode);
+    *geometry = frame_geometry(width, height, mode);
     return 0;
 }
 
@@ -101,8 +93,7 @@ int chromafold_convert_frame(const chromafold_geometry* geometry, const uint8_t*
         !valid_plane(v, v_stride, g.dst_width / 2, g.dst_height / 2))
         return -1;
 
-    convert_frame_with(active_row_kernels(),
-                       strided_frame_layout(src, src_stride, y, y_stride, u, u_stride, v, v_stride,
-                                            g.src_width, g.src_height, g.dst_width, g.dst_height));
+    convert_frame_with(chosen_kernel(), strided_frame_layout(g, src, src_stride, y, y_stride, u,
+                                                             u_stride, v, v_stride));
     return 0;
 }

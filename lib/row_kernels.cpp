@@ -1,4 +1,4 @@
-#include "convert/row_kernels.h"
+#include "lib/row_kernels.h"
 
 void copy_luma_row(uint8_t* luma, const uint8_t* src, int32_t width)
 {

@@ -1,4 +1,4 @@
-#include "convert/row_kernels_x86.h"
+#include "lib/row_kernels_x86.h"
 
 #include <immintrin.h>
 

@@ -1,8 +1,6 @@
 #pragma once
 
-// Settings, the frame geometry and convert_frame are the engine's public
-// interface; converting whole files belongs to the program.
-#include <chromafold/convert.h>
+#include "cli/options.h"
 
 // Converts every whole UYVY frame of `source_path` into raw420 frames written to
 // `output_name`. Every failure is reported on standard error; none is returned,

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "convert/row_kernels.h"
+#include <chromafold/chromafold.h>
+#include "lib/kernel_ladder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,20 +27,24 @@ struct FrameLayout {
     int32_t min_width; // luma columns that take source data
 };
 
-// A frame whose source rows and output planes each lie at their own stride.
-FrameLayout strided_frame_layout(const uint8_t* src, ptrdiff_t src_stride, uint8_t* y,
-                                 ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride, uint8_t* v,
-                                 ptrdiff_t v_stride, int32_t src_width, int32_t src_height,
-                                 int32_t dst_width, int32_t dst_height);
+// A frame of geometry `g` whose source rows and output planes each lie at
+// their own stride.
+FrameLayout strided_frame_layout(const chromafold_geometry& g, const uint8_t* src,
+                                 ptrdiff_t src_stride, uint8_t* y, ptrdiff_t luma_stride,
+                                 uint8_t* u, ptrdiff_t u_stride, uint8_t* v, ptrdiff_t v_stride);
 
-// A source frame with its rows back to back, and an output frame at `dst` with
-// its rows and its planes back to back: Y, then U, then V.
-FrameLayout frame_layout(uint8_t* dst, const uint8_t* src, int32_t src_width, int32_t src_height,
-                         int32_t dst_width, int32_t dst_height);
+// A frame of geometry `g` whose source rows lie back to back at `src`, and
+// whose output rows and planes lie back to back at `dst`: Y, then U, then V.
+FrameLayout contiguous_frame_layout(const chromafold_geometry& g, uint8_t* dst, const uint8_t* src);
 
-// Writes every byte of every output row of `frame` with `kernels`, and nothing
-// between rows.
-void convert_frame_with(const RowKernels& kernels, const FrameLayout& frame);
+// Writes every byte of every output row of `frame`, the row groups with
+// `kernel`, and nothing between rows.
+void convert_frame_with(const RowGroupKernel& kernel, const FrameLayout& frame);
+
+// Converts one contiguous UYVY frame of geometry `g` (g.src_bytes at `src`)
+// into one contiguous raw420 frame (g.dst_bytes at `dst`) with the chosen
+// kernel. The geometry is frame_geometry's; nothing is checked.
+void convert_frame(const chromafold_geometry& g, uint8_t* dst, const uint8_t* src);
 
 inline const uint8_t* source_row(const FrameLayout& frame, int32_t row)
 {

@@ -1,4 +1,4 @@
-#include "convert/frame_io.h"
+#include "cli/frame_io.h"
 
 #include "platform/platform.h"
 

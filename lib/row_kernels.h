@@ -36,14 +36,8 @@ void convert_row_group(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff
                        uint8_t* v, ptrdiff_t v_stride, const uint8_t* src, ptrdiff_t src_stride,
                        int32_t width);
 
-using RowGroupKernel = void (*)(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u,
-                                ptrdiff_t u_stride, uint8_t* v, ptrdiff_t v_stride,
-                                const uint8_t* src, ptrdiff_t src_stride, int32_t width);
-
-// The row-group kernel of one instruction set, which computes exactly the bytes
-// of the plain C one above. Only the row groups are worth vectors: the edge rows
-// of padding mode, at most three a frame, always run the plain C kernels.
-struct RowKernels {
-    const char* name;
-    RowGroupKernel convert_row_group;
-};
+// A row-group kernel's signature: convert_row_group's, and that of each vector
+// version of it.
+using RowGroupFunction = void (*)(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u,
+                                  ptrdiff_t u_stride, uint8_t* v, ptrdiff_t v_stride,
+                                  const uint8_t* src, ptrdiff_t src_stride, int32_t width);

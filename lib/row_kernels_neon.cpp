@@ -1,4 +1,4 @@
-#include "convert/row_kernels_arm64.h"
+#include "lib/row_kernels_arm64.h"
 
 #include <arm_neon.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/row_kernels.h"
+#include "lib/row_kernels.h"
 
 // The row-group kernel of 64-bit ARM, where NEON is always present; it equals
 // convert_row_group byte for byte.

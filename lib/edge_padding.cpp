@@ -1,4 +1,4 @@
-#include "convert/edge_padding.h"
+#include "lib/edge_padding.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "convert/frame_layout.h"
-#include "convert/row_kernels.h"
+#include "lib/frame_walk.h"
+#include "lib/row_kernels.h"
 
 // Padding mode: the output frame is wider or taller than its source, and what
 // has no source data behind it is black luma (16) and neutral chroma (128).

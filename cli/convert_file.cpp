@@ -1,5 +1,8 @@
-#include "convert/convert.h"
-#include "convert/frame_io.h"
+#include "cli/convert_file.h"
+
+#include "cli/frame_io.h"
+#include "lib/frame_walk.h"
+#include "lib/geometry.h"
 #include "platform/platform.h"
 
 #include <cinttypes>
@@ -9,7 +12,7 @@
 namespace {
 
 // The working buffer holds one source frame followed by one output frame.
-void convert_frames(int source, int output, uint8_t* buffer, const FrameGeometry& geometry)
+void convert_frames(int source, int output, uint8_t* buffer, const chromafold_geometry& geometry)
 {
     uint8_t* const src = buffer;
     uint8_t* const dst = buffer + geometry.src_bytes;
@@ -26,8 +29,7 @@ void convert_frames(int source, int output, uint8_t* buffer, const FrameGeometry
         // A trailing piece shorter than one frame is not a frame.
         if (uint64_t(got) != geometry.src_bytes)
             break;
-        convert_frame(dst, src, geometry.src_width, geometry.src_height, geometry.dst_width,
-                      geometry.dst_height);
+        convert_frame(geometry, dst, src);
         if (write_frame(output, dst, geometry.dst_bytes) != 0) {
             std::fprintf(stderr, "error - failed on _write(size=%" PRIu64 ") [dst]\n",
                          geometry.dst_bytes);
@@ -50,7 +52,8 @@ void convert_frames(int source, int output, uint8_t* buffer, const FrameGeometry
 
 void convert_file(const char* output_name, const char* source_path, const Settings& settings)
 {
-    const FrameGeometry geometry = frame_geometry(settings);
+    const chromafold_geometry geometry =
+        frame_geometry(settings.width, settings.height, settings.mode);
     const uint64_t buffer_size = geometry.src_bytes + geometry.dst_bytes;
     uint8_t* const buffer = buffer_size <= SIZE_MAX
                                 ? static_cast<uint8_t*>(std::malloc(buffer_size ? buffer_size : 1))
@@ -94,6 +97,6 @@ void convert_file(const char* output_name, const char* source_path, const Settin
     std::free(buffer);
     close_file(source);
     // Some file systems report a failure to store written data only here.
-    if (close_file(output) != 0)
+    if (close_output(output) != 0)
         std::fprintf(stderr, "error - failed on _close(%s) [dst]\n", output_name);
 }

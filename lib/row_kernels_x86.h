@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/row_kernels.h"
+#include "lib/row_kernels.h"
 
 // The row-group kernels of x86-64, each equal to convert_row_group byte for
 // byte. SSE2 runs on every x86-64 processor; AVX2 only where the processor and

@@ -1,0 +1,9 @@
+#include "lib/kernel_ladder.h"
+
+// Processors without vector kernels of ours run the plain C one.
+KernelLadder kernel_ladder()
+{
+    const RowGroupKernel kernels[] = {plain_kernel()};
+    const bool runs[] = {true};
+    return ladder_of(kernels, runs);
+}
