@@ -83,6 +83,6 @@ libchromafold converts frames of packed UYVY 4:2:2 video in memory into planar
 interlaced field, writing straight into an encoder's planes with their own
 strides.
 .
-This package holds the C and C++ headers, the static library, and the files
+This package holds the C header, the static library, and the files
 with which pkg-config and CMake find the library.")
 include(CPack)
