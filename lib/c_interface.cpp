@@ -1,6 +1,8 @@
 #include <chromafold/chromafold.h>
+#include "lib/formats.h"
 #include "lib/frame_walk.h"
 #include "lib/geometry.h"
+#include "lib/kernel_ladder.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -64,7 +66,7 @@ const char* chromafold_version(void)
 
 const char* chromafold_kernel_name(void)
 {
-    return chosen_kernel().instruction_set;
+    return best_instruction_set();
 }
 
 int chromafold_frame_geometry(int32_t width, int32_t height, int32_t mode,
@@ -76,24 +78,48 @@ int chromafold_frame_geometry(int32_t width, int32_t height, int32_t mode,
     return 0;
 }
 
+size_t chromafold_source_row_bytes(int32_t source_format, int32_t width)
+{
+    if (source_format < 0 || source_format >= source_formats ||
+        !valid_settings(width, 1, CHROMAFOLD_MODE_CLIP))
+        return 0;
+    return ten_bit_source(source_format) ? size_t(width + 47) / 48 * 128 : size_t(width) * 2;
+}
+
+int chromafold_convert(const chromafold_geometry* geometry, int32_t source_format,
+                       const uint8_t* src, ptrdiff_t src_stride, int32_t output_format,
+                       const chromafold_planes* output)
+{
+    if (!geometry || !output || !pair_converted(source_format, output_format) ||
+        !valid_geometry(*geometry))
+        return -1;
+    const chromafold_geometry& g = *geometry;
+    const chromafold_planes& planes = *output;
+    // Only the rows and columns the output takes are read, but every row must
+    // hold all its pixels.
+    const int32_t min_width = std::min(g.src_width, g.dst_width);
+    const ptrdiff_t bytes = sample_bytes(output_format);
+    const bool interleaved = interleaved_chroma(output_format);
+    const ptrdiff_t chroma_length = (interleaved ? g.dst_width : g.dst_width / 2) * bytes;
+    if (src_stride < ptrdiff_t(chromafold_source_row_bytes(source_format, g.src_width)) ||
+        !valid_plane(src, src_stride, source_bytes_read(source_format, min_width),
+                     std::min(g.src_height, g.dst_height)) ||
+        !valid_plane(planes.data[0], planes.stride[0], g.dst_width * bytes, g.dst_height) ||
+        !valid_plane(planes.data[1], planes.stride[1], chroma_length, g.dst_height / 2) ||
+        (!interleaved &&
+         !valid_plane(planes.data[2], planes.stride[2], chroma_length, g.dst_height / 2)))
+        return -1;
+
+    convert_frame_with(chosen_kernel(source_format, output_format),
+                       frame_layout(g, source_format, src, src_stride, output_format, planes));
+    return 0;
+}
+
 int chromafold_convert_frame(const chromafold_geometry* geometry, const uint8_t* src,
                              ptrdiff_t src_stride, uint8_t* y, ptrdiff_t y_stride, uint8_t* u,
                              ptrdiff_t u_stride, uint8_t* v, ptrdiff_t v_stride)
 {
-    if (!geometry || !valid_geometry(*geometry))
-        return -1;
-    const chromafold_geometry& g = *geometry;
-    // Only the rows and columns the output takes are read.
-    const int32_t source_rows = std::min(g.src_height, g.dst_height);
-    const ptrdiff_t source_length = ptrdiff_t(std::min(g.src_width, g.dst_width)) * 2;
-    if (src_stride < ptrdiff_t(g.src_width) * 2 ||
-        !valid_plane(src, src_stride, source_length, source_rows) ||
-        !valid_plane(y, y_stride, g.dst_width, g.dst_height) ||
-        !valid_plane(u, u_stride, g.dst_width / 2, g.dst_height / 2) ||
-        !valid_plane(v, v_stride, g.dst_width / 2, g.dst_height / 2))
-        return -1;
-
-    convert_frame_with(chosen_kernel(), strided_frame_layout(g, src, src_stride, y, y_stride, u,
-                                                             u_stride, v, v_stride));
-    return 0;
+    const chromafold_planes planes{{y, u, v}, {y_stride, u_stride, v_stride}};
+    return chromafold_convert(geometry, CHROMAFOLD_SOURCE_UYVY, src, src_stride,
+                              CHROMAFOLD_OUTPUT_I420, &planes);
 }

@@ -1,23 +1,15 @@
 #pragma once
 
 #include "lib/frame_walk.h"
-#include "lib/row_kernels.h"
 
 // Padding mode: the output frame is wider or taller than its source, and what
-// has no source data behind it is black luma (16) and neutral chroma (128).
+// has no source data behind it is black luma and neutral chroma, 16 and 128 in
+// 8-bit outputs, 64 and 512 in 10-bit ones.
 
-// Sets `length` luma bytes to black; nothing when the length is 0 or less.
-void fill_luma(uint8_t* luma, ptrdiff_t length);
-
-// Sets the chroma of `length` luma pixels, length / 2 bytes at `u` and as many
-// at `v`, to neutral.
-void fill_chroma(uint8_t* u, uint8_t* v, ptrdiff_t length);
-
-// Completes a luma row that took source data, to the right of the source's
-// last column. Only called when src_width < dst_width.
+// Completes the luma row `row` and the chroma row `chroma_row`, which took
+// source data, to the right of the source's last column. Only called when
+// src_width < dst_width.
 void fill_right_of_luma(const FrameLayout& frame, int32_t row);
-
-// Likewise for chroma row `chroma_row` in U and V.
 void fill_right_of_chroma(const FrameLayout& frame, int32_t chroma_row);
 
 // Writes every output row from row group `first_group` down: the source rows

@@ -1,9 +1,9 @@
 #include "lib/kernel_ladder.h"
 
-// Processors without vector kernels of ours run the plain C one.
+// Processors without vector kernels of ours run the plain C ones.
 KernelLadder kernel_ladder()
 {
-    const RowGroupKernel kernels[] = {plain_kernel()};
+    const KernelSet sets[] = {plain_kernel_set()};
     const bool runs[] = {true};
-    return ladder_of(kernels, runs);
+    return ladder_of(sets, runs);
 }

@@ -1,5 +1,6 @@
 #include "lib/frame_walk.h"
 #include "lib/geometry.h"
+#include "lib/kernel_ladder.h"
 #include "tests/frame_model.h"
 
 #include <gtest/gtest.h>
@@ -9,30 +10,51 @@
 
 namespace {
 
-// Known answers of the chroma filters, U and V alike: the extremes, the rounding
-// of a quarter-weighted sum (halves up), and neutral chroma standing in for a
-// missing lower row.
-TEST(RowKernels, ChromaFiltersGiveKnownAnswers)
+const std::pair<int32_t, int32_t> pairs[] = {{uyvy, i420}, {uyvy, nv12}, {yuy2, i420}, {yuy2, nv12},
+                                             {v210, i420}, {v210, nv12}, {v210, i010}, {v210, p010}};
+
+// Known answers of the plain chroma and luma rows, at both depths: the
+// extremes, the rounding of a quarter-weighted sum (halves up), saturation
+// from 10 bits to 8, neutral chroma standing in for a missing row (-1), and
+// the place of 10-bit samples in their words. Where U and V share a plane, V
+// is the next sample; else it lies two bytes on.
+TEST(RowKernels, KnownAnswersAtEveryDepth)
 {
-    // upper, lower, then top field, bottom field, top edge, bottom edge
-    const uint8_t cases[][6] = {{0, 255, 64, 191, 32, 96}, {255, 0, 191, 64, 223, 160}, {0, 2, 1, 2, 32, 96},
-                                {2, 0, 2, 1, 34, 97},      {1, 0, 1, 0, 33, 96},        {128, 128, 128, 128, 128, 128}};
-    for (const auto& c : cases) {
-        // One quad in the upper row and one in the lower, 4 bytes further on.
-        const uint8_t rows[8] = {c[0], 7, c[0], 9, c[1], 7, c[1], 9};
-        uint8_t got[4][2];
-        chroma_top_field(&got[0][0], &got[0][1], rows, 2, 4);
-        chroma_bottom_field(&got[1][0], &got[1][1], rows, 2, 4);
-        chroma_top_edge(&got[2][0], &got[2][1], rows, 2);
-        chroma_bottom_edge(&got[3][0], &got[3][1], rows, 2);
-        for (int k = 0; k < 4; ++k)
-            EXPECT_TRUE(got[k][0] == c[2 + k] && got[k][1] == c[2 + k])
-                << "filter " << k << " of " << int(c[0]) << " over " << int(c[1]);
+    // source, output, near, far, then the chroma and the luma (of near) wanted
+    const int cases[][6] = {{uyvy, i420, 0, 255, 64, 0},       {uyvy, nv12, 255, 0, 191, 255},
+                            {yuy2, i420, 0, 2, 1, 0},          {yuy2, nv12, 2, 0, 2, 2},
+                            {uyvy, i420, 0, -1, 32, 0},        {uyvy, i420, 255, -1, 223, 255},
+                            {v210, i420, 2, 2, 1, 1},          {v210, nv12, 1, 0, 0, 0},
+                            {v210, i420, 1022, 1022, 255, 255}, {v210, i420, 1021, 1021, 255, 255},
+                            {v210, i010, 1023, 0, 767, 1023},  {v210, p010, 1, 0, 1, 1},
+                            {v210, i010, 0, -1, 128, 0},       {v210, p010, 1023, 1023, 1023, 1023},
+                            {uyvy, nv12, -1, 255, 160, 0},     {v210, i010, -1, 0, 384, 0}};
+    for (const auto& [source, output, near, far, chroma, luma] : cases) {
+        // Two pixels whose every sample is `near`, and two of `far`; v210 words
+        // with their two top bits set, which count for nothing.
+        std::vector<uint8_t> rows(32);
+        for (int r = 0; r < 2; ++r)
+            for (int i = 0; i < 16; ++i) {
+                const uint32_t value = uint32_t(std::max(r ? far : near, 0));
+                const uint32_t word = value | value << 10 | value << 20 | 0xC0000000u;
+                rows[16 * r + i] = uint8_t(source == v210 ? word >> (8 * (i % 4)) : value);
+            }
+        const EdgeKernels kernels = edge_kernels(source, output);
+        uint8_t out[2][4] = {};
+        kernels.chroma_row(out[0], out[0] + (output == nv12 ? 1 : 2), near < 0 ? nullptr : rows.data(),
+                           far < 0 ? nullptr : rows.data() + 16, 2);
+        kernels.luma_row(out[1], rows.data(), 2);
+        const int shift = output == p010 ? 6 : 0;
+        const auto got = [&](const uint8_t* p) { return output >= i010 ? (p[0] | p[1] << 8) >> shift : p[0]; };
+        EXPECT_TRUE(got(out[0]) == chroma && got(out[1]) == luma && (out[1][0] & ((1 << shift) - 1)) == 0)
+            << source << " into " << output << ": " << near << " near " << far << " gave " << got(out[0])
+            << " and luma " << got(out[1]);
     }
 }
 
 // A ladder that lost a rung would leave the vector kernels unused while every
-// other test passed: the kernels in use are the best this processor runs.
+// other test passed: the kernels in use are the best this processor runs, and
+// each pair runs the highest rung that has a kernel for it.
 TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
 {
 #if defined(__x86_64__)
@@ -43,13 +65,21 @@ TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
 #else
     const char* best = "c";
 #endif
-    EXPECT_STREQ(chosen_kernel().instruction_set, best);
+    EXPECT_STREQ(best_instruction_set(), best);
+    const KernelLadder ladder = kernel_ladder();
+    EXPECT_STREQ(ladder.rungs[0].instruction_set, "c");
+    for (const auto& [source, output] : pairs) {
+        int k = ladder.count - 1;
+        while (!ladder.rungs[k].row_group[source][output])
+            --k;
+        EXPECT_EQ(chosen_kernel(source, output), ladder.rungs[k].row_group[source][output]) << source << output;
+    }
 }
 
-// Every vector row-group kernel against the plain C one, on random rows and on
-// the extremes 0 and 255, for every even width to 300 and a few large ones,
+// Every vector row-group kernel against the plain C one of its pair, on random
+// rows and on the extremes, for every even width to 300 and a few large ones,
 // into rows with guard bytes before, between and after them.
-TEST(RowKernels, VectorKernelsEqualThePlainOne)
+TEST(RowKernels, VectorKernelsEqualThePlainOnes)
 {
     const KernelLadder ladder = kernel_ladder();
     std::vector<int32_t> widths{718, 720, 1920, 3840, 32768};
@@ -58,60 +88,71 @@ TEST(RowKernels, VectorKernelsEqualThePlainOne)
     const ptrdiff_t extra[3] = {32, 32, 64};
     std::mt19937_64 seeds(7);
     for (int r = 1; r < ladder.count; ++r)
-        for (int32_t width : widths) {
-            const uint64_t seed = seeds();
-            const ptrdiff_t src_stride = 2 * ptrdiff_t(width) + 6;
-            for (int pattern = 0; pattern < 4; ++pattern) {
-                std::vector<uint8_t> src = random_bytes(seed, size_t(4 * src_stride));
-                for (uint8_t& b : src)
-                    b = pattern == 0 ? b : pattern == 1 ? 0 : pattern == 2 ? 255 : (b & 1) * 255;
-                for (uint8_t fill : {0x00, 0xFF}) {
-                    StridedPlanes want = strided_planes(width, 4, extra, fill), got = want;
-                    for (auto [kernel, p] : {std::pair{ladder.rungs[0], &want}, {ladder.rungs[r], &got}})
-                        kernel.convert(p->start(0), p->stride[0], p->start(1), p->stride[1], p->start(2),
-                                       p->stride[2], src.data(), src_stride, width);
-                    const auto differ = std::mismatch(want.block.begin(), want.block.end(), got.block.begin());
-                    ASSERT_TRUE(differ.first == want.block.end())
-                        << ladder.rungs[r].instruction_set << ": seed " << seed << ", width " << width << ", pattern "
-                        << pattern << ", first differing byte " << differ.first - want.block.begin()
-                        << " (guards included): " << int(*differ.second) << " instead of " << int(*differ.first);
+        for (const auto& [source, output] : pairs) {
+            const RowGroupFunction plain = ladder.rungs[0].row_group[source][output];
+            const RowGroupFunction vector = ladder.rungs[r].row_group[source][output];
+            for (int32_t width : widths) {
+                const uint64_t seed = seeds();
+                const ptrdiff_t src_stride = ptrdiff_t(row_bytes(source, width)) + 6;
+                for (int pattern = 0; vector && pattern < 4; ++pattern) {
+                    std::vector<uint8_t> src = random_bytes(seed, size_t(4 * src_stride));
+                    for (uint8_t& b : src)
+                        b = pattern == 0 ? b : pattern == 1 ? 0 : pattern == 2 ? 255 : (b & 1) * 255;
+                    for (uint8_t fill : {0x00, 0xFF}) {
+                        StridedPlanes want = strided_planes(output, width, 4, extra, fill), got = want;
+                        for (auto [kernel, p] : {std::pair{plain, &want}, {vector, &got}}) {
+                            const FrameLayout f = frame_layout({width, 4, width, 4, 0, 0}, source, src.data(),
+                                                               src_stride, output, p->planes());
+                            kernel(f.y, f.luma_stride, f.u, f.u_stride, f.v, f.v_stride, f.src, f.src_stride, width);
+                        }
+                        const auto differ = std::mismatch(want.block.begin(), want.block.end(), got.block.begin());
+                        ASSERT_TRUE(differ.first == want.block.end())
+                            << ladder.rungs[r].instruction_set << ", " << source << " into " << output << ": seed "
+                            << seed << ", width " << width << ", pattern " << pattern << ", first differing byte "
+                            << differ.first - want.block.begin() << " (guards included): " << int(*differ.second)
+                            << " instead of " << int(*differ.first);
+                    }
                 }
             }
         }
 }
 
-// The frame walk with every kernel set against the model: random geometries in
-// both modes, then every count of left-over rows with widths around multiples
-// of 16; half the frames with rows back to back, half with gaps of their own
-// in the source and each plane. Each runs into blocks filled with 0x00 and with
-// 0xFF, so that a byte left unwritten shows.
-TEST(FrameWalk, EveryKernelSetMatchesTheModel)
+// The frame walk with every kernel set and every pair against the model:
+// random geometries in both modes, then every count of left-over rows with
+// widths around multiples of 16; half the frames with rows back to back, half
+// with gaps of their own in the source and each plane. Each runs into blocks
+// filled with 0x00 and with 0xFF, so that a byte left unwritten shows.
+TEST(FrameWalk, EveryKernelSetAndPairMatchesTheModel)
 {
     std::vector<chromafold_geometry> cases;
     std::mt19937 pick(20261206u);
     for (int trial = 0; trial < 600; ++trial)
         cases.push_back(frame_geometry(int32_t(2 * (1 + pick() % 50)), int32_t(1 + pick() % 100), trial % 2));
-    for (int32_t width : {2, 4, 14, 16, 18, 20, 30, 32, 46})
+    for (int32_t width : {2, 4, 6, 12, 14, 16, 18, 20, 30, 32, 46})
         for (int32_t height : {1, 2, 3, 4, 5, 6, 7, 31, 32, 33, 34, 35, 36, 63, 64, 65})
             for (int32_t mode : {CHROMAFOLD_MODE_CLIP, CHROMAFOLD_MODE_PADDING})
                 cases.push_back(frame_geometry(width, height, mode));
     const KernelLadder ladder = kernel_ladder();
     uint64_t seed = 0;
     for (const chromafold_geometry& g : cases) {
-        const std::vector<uint8_t> frame = random_bytes(++seed, g.src_bytes);
-        const std::vector<uint8_t> want = model_frame(frame, g.src_width, g.src_height, g.dst_width, g.dst_height);
+        const auto [source, output] = pairs[seed % 8];
+        const std::vector<uint8_t> frame = random_bytes(++seed, row_bytes(source, g.src_width) * size_t(g.src_height));
+        const std::vector<uint8_t> want = model_frame(source, output, frame, g);
         const ptrdiff_t gap = seed % 2 ? 0 : ptrdiff_t(seed % 29), extra[3] = {gap, gap / 2, gap / 3};
-        const ptrdiff_t src_stride = 2 * ptrdiff_t(g.src_width) + gap / 4;
-        const std::vector<uint8_t> src = strided_source(frame, g.src_width, g.src_height, src_stride);
+        const ptrdiff_t src_stride = ptrdiff_t(row_bytes(source, g.src_width)) + gap / 4;
+        const std::vector<uint8_t> src = strided_source(source, frame, g.src_width, std::min(g.src_height, g.dst_height),
+                                                        std::min(g.src_width, g.dst_width), src_stride);
         for (int k = 0; k < ladder.count; ++k)
             for (uint8_t fill : {0x00, 0xFF}) {
-                StridedPlanes p = strided_planes(g.dst_width, g.dst_height, extra, fill);
-                convert_frame_with(ladder.rungs[k], strided_frame_layout(g, src.data(), src_stride, p.start(0),
-                                                                         p.stride[0], p.start(1), p.stride[1],
-                                                                         p.start(2), p.stride[2]));
+                StridedPlanes p = strided_planes(output, g.dst_width, g.dst_height, extra, fill);
+                const RowGroupFunction kernel = ladder.rungs[k].row_group[source][output];
+                if (!kernel)
+                    continue;
+                convert_frame_with(kernel, frame_layout(g, source, src.data(), src_stride, output, p.planes()));
                 ASSERT_EQ(check_planes(p, want), "")
-                    << ladder.rungs[k].instruction_set << ", seed " << seed << ", " << g.src_width << "x"
-                    << g.src_height << " into " << g.dst_width << "x" << g.dst_height << ", gap " << gap;
+                    << ladder.rungs[k].instruction_set << ", " << source << " into " << output << ", seed " << seed
+                    << ", " << g.src_width << "x" << g.src_height << " into " << g.dst_width << "x" << g.dst_height
+                    << ", gap " << gap;
             }
     }
 }

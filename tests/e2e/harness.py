@@ -108,5 +108,6 @@ class Case(unittest.TestCase):
         times = {name: os.stat(self.path(name)).st_mtime_ns for name in clips}
         got = self.run_program(*args, **kwargs)
         for name, data in clips.items():
-            self.assertEqual((self.read(name), os.stat(self.path(name)).st_mtime_ns), (data, times[name]), name)
+            self.assertEqual(os.stat(self.path(name)).st_mtime_ns, times[name], name)
+            self.assertEqual(self.read(name), data, name)
         return got

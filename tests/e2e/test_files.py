@@ -133,23 +133,30 @@ class FileLoop(Case):
         self.assertEqual(self.read("live.420"), self.model(clip[:5 * S], 40, 36))
         self.assert_run(["-m1", "-w", "318", "-h", "242", "take.yuv"], stdout=progress(4))
         jobs[1].join(timeout=60)
-        self.assertEqual((len(drained), bytes(drained)), (4 * 122880, self.model(clip, 318, 242, 1)))
+        self.assertEqual(len(drained), 4 * 122880)
+        self.assertEqual(bytes(drained), self.model(clip, 318, 242, 1))
 
     @posix_only
     @unittest.skipIf(harness.sanitized, "AddressSanitizer needs more address space than the limit leaves")
     def test_a_failed_allocation_touches_no_file(self):
         # 32768 x 32768 needs 3.5 GiB of working buffer: every source is refused
         # alone, and the batch goes on. The same limit leaves room for frames of
-        # the default size, and for 40 sources whose 56 MiB buffers would
-        # together exceed it.
+        # the default size, and for sources whose 56 MiB buffers, 20 of them,
+        # would together exceed it: each source frees its buffer, whether it
+        # is converted or fails to open, or its output is itself or fails to.
         clips = {"a.yuv": random_clip(45, 4096), "b.yuv": random_clip(46, 699840), "a.420": b"an earlier output",
-                 "empty.yuv": b""}
+                 "empty.yuv": b"", "self.420": b"", "blocked.yuv": b""}
         less = {"limits": limit(resource.RLIMIT_AS, 1 << 30)}
         self.check_runs(clips, [(["-w", "32768", "-h", "32768", "a.yuv", "b.yuv"], b"",
                                  b"error - no enough memory\n" * 2, {}, less)])
-        self.assertEqual(sorted(os.listdir(self.cwd)), ["a.420", "a.yuv", "b.yuv", "empty.yuv"])
-        self.check_runs(clips, [(["b.yuv"], progress(1), b"", {}, less),
-                                (["-w4096", "-h4096"] + ["empty.yuv"] * 40, b"", b"", {"empty.420": b""}, less)])
+        self.assertEqual(sorted(os.listdir(self.cwd)), ["a.420", "a.yuv", "b.yuv", "blocked.yuv", "empty.yuv",
+                                                       "self.420"])
+        os.mkdir(self.path("blocked.420"))
+        self.check_runs(clips, [(["b.yuv"], progress(1), b"", {}, less), (
+            ["-w4096", "-h4096"] + ["empty.yuv"] * 20 + ["missing.yuv"] * 20 + ["self.420"] * 20 + ["blocked.yuv"] * 20,
+            b"", b"error - failed on _open(missing.yuv) [src]\n" * 20 +
+            b"error - output self.420 is the source file itself [dst]\n" * 20 +
+            b"error - failed on _open(blocked.420) [dst]\n" * 20, {"empty.420": b""}, less)])
 
     @posix_only
     def test_sources_that_fail_after_opening_release_their_descriptors(self):
@@ -168,5 +175,7 @@ class FileLoop(Case):
         self.assertEqual(self.read("good.420"), self.model(clips["good.yuv"], 40, 36))
         got = self.run_untouched(clips, ["-w", "0"] + ["zero.yuv"] * 40 + ["good.yuv"], limits=fewer)
         self.assertEqual(got[2].count(b"error - frame size is zero"), 41)
+        # Sources converted release theirs too.
+        self.assertEqual(self.run_untouched(clips, GEOMETRY + ["good.yuv"] * 30, limits=fewer), (0, progress(1) * 30, b""))
         # A program started with standard input closed opens its first source as descriptor 0.
         self.assert_run(GEOMETRY + ["good.yuv"], stdout=progress(1), limits=lambda: os.close(0))
