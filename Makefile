@@ -23,6 +23,7 @@ bench: build
 	$(BUILD)/bench/convert_frame_bench --benchmark_min_time=0.1 --benchmark_repetitions=15 \
 	    --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	python3 bench/whole_process.py $(BUILD)
+	if [ -e $(BUILD)/gst/libgstchromafold.so ]; then python3 bench/gst_pipelines.py $(BUILD)/gst; fi
 
 # Installs into $(DESTDIR)$(PREFIX): the program and its manual, the shared and
 # static libraries, the headers, and the pkg-config and CMake files.
@@ -31,8 +32,8 @@ install:
 	cmake --build --preset default -j $(JOBS)
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD)
 
-# The Debian packages chromafold, libchromafold1 and libchromafold-dev, in
-# build/package.
+# The Debian packages chromafold, libchromafold1, libchromafold-dev and, where
+# GStreamer's development files are, gstreamer1.0-chromafold, in build/package.
 package:
 	cmake --preset package >/dev/null
 	cmake --build --preset package -j $(JOBS)

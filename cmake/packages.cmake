@@ -24,7 +24,11 @@ if(CHROMAFOLD_DEBIAN_PACKAGES)
     COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/packaging/changelog > changelog.gz
     DEPENDS packaging/changelog)
   add_custom_target(debian_changelog ALL DEPENDS changelog.gz)
-  foreach(part program:chromafold library:libchromafold1 development:libchromafold-dev)
+  set(packages program:chromafold library:libchromafold1 development:libchromafold-dev)
+  if(TARGET gstchromafold)
+    list(APPEND packages gstreamer:gstreamer1.0-chromafold)
+  endif()
+  foreach(part IN LISTS packages)
     string(REPLACE ":" ";" part ${part})
     list(GET part 0 component)
     list(GET part 1 package)
@@ -40,6 +44,9 @@ endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL program library development)
+if(TARGET gstchromafold)
+  list(APPEND CPACK_COMPONENTS_ALL gstreamer)
+endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Dependencies on shared libraries are computed by dpkg-shlibdeps; the
@@ -47,7 +54,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/ldconfig_trigger.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb_post_build.cmake)
 
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME chromafold)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION video)
@@ -85,4 +92,18 @@ writing straight into an encoder's planes with their own strides.
 .
 This package holds the C header, the static library, and the files
 with which pkg-config and CMake find the library.")
+# The GStreamer plugin depends on the shared library built beside it, which
+# dpkg-shlibdeps can only resolve once that library's package exists: its
+# dependencies are computed after the packages are built.
+set(CPACK_DEBIAN_GSTREAMER_PACKAGE_NAME gstreamer1.0-chromafold)
+set(CPACK_DEBIAN_GSTREAMER_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_GSTREAMER_PACKAGE_MULTIARCH same)
+set(CPACK_DEBIAN_GSTREAMER_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_GSTREAMER_DESCRIPTION
+"GStreamer element for field-aware interlaced 4:2:2 to 4:2:0 conversion
+The chromafold element converts interlaced UYVY, YUY2 and 10-bit v210 video
+into I420 and NV12, and v210 also into 10-bit I420_10LE and P010_10LE, aligned
+to 16 x 32, with the chroma filtered vertically within each interlaced field
+and sited where MPEG-2 and H.264 expect it. Its output always carries its field
+order, so that encoders downstream code the right one.")
 include(CPack)

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Checks what users install: a source install and programs built against it
-# with CMake and pkg-config; make install against cmake --install; the three
-# Debian packages, their contents, dependencies and lintian's verdict, and
-# programs built against them; the manual; and (when built) the Windows .zip,
-# with a C program built against it and run under Wine.
+# with CMake and pkg-config; make install against cmake --install; the four
+# Debian packages, their contents, dependencies and lintian's verdict, and a
+# program and the GStreamer element from them; the manual; and (when built)
+# the Windows .zip, with a C program built against it and run under Wine.
 # usage: tests/install/check_install.sh [WINDOWS_BUILD_DIR]
 set -eu
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -47,55 +47,43 @@ cmake --preset default -DCMAKE_INSTALL_PREFIX=/usr/local >/dev/null
 echo "-- the Debian packages"
 make package >/dev/null
 cd build/package
-for deb in chromafold libchromafold1 libchromafold-dev; do
-    [ "$(dpkg-deb --field "${deb}_${version}_amd64.deb" Version)" = "$version" ] || fail "$deb is not $version"
-    dpkg-deb --fsys-tarfile "${deb}_${version}_amd64.deb" | tar -xOf - "./usr/share/doc/$deb/copyright" |
-        cmp - "$top/LICENSE" || fail "the copyright file of $deb is not the licence"
-    dpkg-deb --extract "${deb}_${version}_amd64.deb" "$work/root"
-done
+lib=./usr/lib/$multiarch
+# Each package, what it depends on, and exactly its files (the directories
+# leading to them, its copyright file and its changelog aside).
+while read -r deb depends files; do
+    package=${deb}_${version}_amd64.deb
+    [ "$(dpkg-deb --field "$package" Version)" = "$version" ] || fail "$deb is not $version"
+    dpkg-deb --field "$package" Depends | grep -q "$depends" || fail "$deb does not depend on $depends"
+    dpkg-deb --fsys-tarfile "$package" | tar -xOf - "./usr/share/doc/$deb/copyright" | cmp - "$top/LICENSE" ||
+        fail "the copyright file of $deb is not the licence"
+    printf '%s\n' $files "./usr/share/doc/$deb/changelog.gz" "./usr/share/doc/$deb/copyright" | sort > "$work/want"
+    dpkg-deb --contents "$package" | awk '$1 !~ /^d/ {print $6}' | sort | diff -u "$work/want" - ||
+        fail "$deb holds other files than listed"
+    dpkg-deb --extract "$package" "$work/root"
+done <<EOF
+chromafold libc6.(>= ./usr/bin/chromafold ./usr/share/man/man1/chromafold.1.gz
+libchromafold1 libstdc++6.(>= $lib/libchromafold.so.1 $lib/libchromafold.so.$version
+libchromafold-dev ^libchromafold1.(=.$version)$ ./usr/include/chromafold/chromafold.h ./usr/include/chromafold/version.h $lib/libchromafold.a $lib/libchromafold.so $lib/pkgconfig/chromafold.pc $lib/cmake/chromafold/chromafoldConfig.cmake $lib/cmake/chromafold/chromafoldConfigVersion.cmake $lib/cmake/chromafold/chromafoldTargets.cmake $lib/cmake/chromafold/chromafoldTargets-release.cmake
+gstreamer1.0-chromafold libchromafold1.(>=.$version).*libgstreamer1.0-0 $lib/gstreamer-1.0/libgstchromafold.so
+EOF
 [ "$(dpkg-parsechangelog -l "$top/packaging/changelog" -S Version)" = "$version" ] ||
     fail "the changelog's latest entry is not version $version"
 lintian --fail-on error,warning --info --display-info ./*_"$version"_amd64.deb > "$work/lintian" 2>&1 ||
     { cat "$work/lintian"; fail "lintian found errors or warnings"; }
 grep -v '^running with root privileges' "$work/lintian" || true
-
-# Each package holds exactly its files: the directories leading to them aside.
-contents() {
-    dpkg-deb --contents "$1_${version}_amd64.deb" | awk '$1 !~ /^d/ {print $6}' | sort
-}
-expect() {
-    package=$1
-    shift
-    printf '%s\n' "$@" ./usr/share/doc/"$package"/changelog.gz ./usr/share/doc/"$package"/copyright |
-        sort > "$work/want"
-    contents "$package" > "$work/got"
-    diff -u "$work/want" "$work/got" || fail "$package holds other files than listed"
-}
-lib=./usr/lib/$multiarch
-expect chromafold ./usr/bin/chromafold ./usr/share/man/man1/chromafold.1.gz
-expect libchromafold1 "$lib/libchromafold.so.1" "$lib/libchromafold.so.$version"
-expect libchromafold-dev ./usr/include/chromafold/chromafold.h ./usr/include/chromafold/version.h \
-    "$lib/libchromafold.a" "$lib/libchromafold.so" \
-    "$lib/pkgconfig/chromafold.pc" "$lib/cmake/chromafold/chromafoldConfig.cmake" \
-    "$lib/cmake/chromafold/chromafoldConfigVersion.cmake" \
-    "$lib/cmake/chromafold/chromafoldTargets.cmake" \
-    "$lib/cmake/chromafold/chromafoldTargets-release.cmake"
-dpkg-deb --field "chromafold_${version}_amd64.deb" Depends | grep -q 'libc6 (>=' ||
-    fail "chromafold does not depend on libc6"
-dpkg-deb --field "libchromafold1_${version}_amd64.deb" Depends | grep -q 'libstdc++6 (>=' ||
-    fail "libchromafold1 does not depend on libstdc++6"
-[ "$(dpkg-deb --field "libchromafold-dev_${version}_amd64.deb" Depends)" = "libchromafold1 (= $version)" ] ||
-    fail "libchromafold-dev does not depend on libchromafold1 of its own version"
 dpkg-deb --ctrl-tarfile "libchromafold1_${version}_amd64.deb" | tar -t | sort | tr '\n' ' ' > "$work/control"
 [ "$(cat "$work/control")" = "./ ./control ./md5sums ./shlibs ./symbols ./triggers " ] ||
     fail "libchromafold1's control files: $(cat "$work/control")"
 
-echo "-- the three packages unpacked into one root: the program runs, a consumer builds with pkg-config"
+echo "-- the packages unpacked into one root: the program runs, a consumer builds, the element loads"
 cd "$top"
 build/release/make_sample_clip "$work/take.yuv" 64 64 2
 (cd "$work" && "$work/root/usr/bin/chromafold" -w 64 -h 64 take.yuv >/dev/null)
 [ "$(wc -c < "$work/take.420")" = $((2 * 64 * 64 * 3 / 2)) ] || fail "the packaged program converted nothing"
 pkg_config_consumer "$work/root/usr/lib/$multiarch/pkgconfig" "$work/root/usr/lib/$multiarch"
+GST_PLUGIN_PATH="$work/root/usr/lib/$multiarch/gstreamer-1.0" LD_LIBRARY_PATH="$work/root/usr/lib/$multiarch" \
+    GST_REGISTRY="$work/registry.bin" gst-inspect-1.0 chromafold | grep -q "Version *$version" ||
+    fail "the packaged element does not load"
 
 echo "-- the manual renders without warnings"
 gzip -dc "$work/root/usr/share/man/man1/chromafold.1.gz" > "$work/chromafold.1"
@@ -107,18 +95,10 @@ grep -q "chromafold $version" "$work/manual" || fail "the manual is not of versi
 if [ -d "$windows" ]; then
     echo "-- the Windows .zip, and a C program built against it and run under Wine"
     (cd "$windows" && cpack -G ZIP >/dev/null)
-    zip="$windows/chromafold-$version-windows-x64.zip"
-    python3 - "$zip" "$work/zip" <<'EOF'
-import sys, zipfile
-archive = zipfile.ZipFile(sys.argv[1])
-names = sorted(n for n in archive.namelist() if not n.endswith("/"))
-want = ["LICENSE", "README.md", "chromafold.dll", "chromafold.exe", "include/chromafold/chromafold.h",
-        "include/chromafold/version.h", "lib/chromafold.lib"]
-print(names)
-if names != want:
-    sys.exit(f"the .zip should hold {want}")
-archive.extractall(sys.argv[2])
-EOF
+    python3 -m zipfile -e "$windows/chromafold-$version-windows-x64.zip" "$work/zip"
+    (cd "$work/zip" && find . -type f | LC_ALL=C sort) > "$work/got"
+    printf './%s\n' LICENSE README.md chromafold.dll chromafold.exe include/chromafold/chromafold.h \
+        include/chromafold/version.h lib/chromafold.lib | diff -u - "$work/got" || fail "the .zip holds other files"
     x86_64-w64-mingw32-gcc -std=c99 -pedantic-errors -Werror tests/install/consumer.c \
         -I"$work/zip/include" "$work/zip/lib/chromafold.lib" -o "$work/zip/consumer.exe"
     WINEDEBUG=-all wine "$work/zip/consumer.exe"
