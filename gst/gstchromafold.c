@@ -51,6 +51,8 @@ struct _GstChromafold
   /* The order the input's buffers last said, under the object lock, so that
    * caps negotiated again keep it; unknown until one says one. */
   GstVideoFieldOrder buffer_order;
+  /* Whether the input was refused, under the object lock: it is said once. */
+  gboolean refused;
 };
 
 enum
@@ -327,27 +329,47 @@ gst_chromafold_transform_caps (GstBaseTransform * trans,
   return out;
 }
 
+/* Input that is not interleaved is refused as its caps arrive, with the
+ * reason and the remedy said once a stream. */
+static gboolean
+gst_chromafold_accept_caps (GstBaseTransform * trans,
+    GstPadDirection direction, GstCaps * caps)
+{
+  GstChromafold *self = GST_CHROMAFOLD (trans);
+  const gchar *mode;
+  gboolean first;
+
+  if (direction == GST_PAD_SINK && gst_caps_is_fixed (caps)) {
+    mode = gst_structure_get_string (gst_caps_get_structure (caps, 0),
+        "interlace-mode");
+    if (!mode || !g_str_equal (mode, "interleaved")) {
+      GST_OBJECT_LOCK (self);
+      first = !self->refused;
+      self->refused = TRUE;
+      GST_OBJECT_UNLOCK (self);
+      if (first)
+        GST_ELEMENT_ERROR (self, CORE, NEGOTIATION,
+            ("chromafold converts interlaced video, and its input is %s.",
+                mode ? mode : "progressive"),
+            ("It takes frames whose two fields are interleaved "
+                "(interlace-mode=interleaved). Video that is interlaced but "
+                "flagged otherwise, as many grabbers flag it progressive, can "
+                "be marked so upstream: rawvideoparse interlaced=true, or "
+                "capssetter caps=\"video/x-raw,interlace-mode=interleaved\". "
+                "Input: %" GST_PTR_FORMAT, caps));
+      return FALSE;
+    }
+  }
+  return GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->accept_caps
+      (trans, direction, caps);
+}
+
 static gboolean
 gst_chromafold_set_info (GstVideoFilter * filter, GstCaps * incaps,
     GstVideoInfo * in_info, GstCaps * outcaps, GstVideoInfo * out_info)
 {
   GstChromafold *self = GST_CHROMAFOLD (filter);
   GstChromafoldMode mode;
-
-  if (GST_VIDEO_INFO_INTERLACE_MODE (in_info) !=
-      GST_VIDEO_INTERLACE_MODE_INTERLEAVED) {
-    GST_ELEMENT_ERROR (self, CORE, NEGOTIATION,
-        ("chromafold converts interlaced video, and its input is %s.",
-            gst_video_interlace_mode_to_string (GST_VIDEO_INFO_INTERLACE_MODE
-                (in_info))),
-        ("It takes frames whose two fields are interleaved "
-            "(interlace-mode=interleaved). Video that is interlaced but "
-            "flagged otherwise, as many grabbers flag it progressive, can "
-            "be marked so upstream: rawvideoparse interlaced=true, or "
-            "capssetter caps=\"video/x-raw,interlace-mode=interleaved\". "
-            "Input: %" GST_PTR_FORMAT, incaps));
-    return FALSE;
-  }
 
   GST_OBJECT_LOCK (self);
   mode = self->mode;
@@ -406,7 +428,7 @@ gst_chromafold_before_transform (GstBaseTransform * trans, GstBuffer * buffer)
   gst_caps_unref (caps);
 }
 
-/* A new stream says its field order anew. */
+/* A new stream says its field order anew, and is refused anew. */
 static gboolean
 gst_chromafold_stop (GstBaseTransform * trans)
 {
@@ -414,6 +436,7 @@ gst_chromafold_stop (GstBaseTransform * trans)
 
   GST_OBJECT_LOCK (self);
   self->buffer_order = GST_VIDEO_FIELD_ORDER_UNKNOWN;
+  self->refused = FALSE;
   GST_OBJECT_UNLOCK (self);
   return TRUE;
 }
@@ -535,6 +558,7 @@ gst_chromafold_class_init (GstChromafoldClass * klass)
   trans_class->before_transform =
       GST_DEBUG_FUNCPTR (gst_chromafold_before_transform);
   trans_class->stop = GST_DEBUG_FUNCPTR (gst_chromafold_stop);
+  trans_class->accept_caps = GST_DEBUG_FUNCPTR (gst_chromafold_accept_caps);
   filter_class->set_info = GST_DEBUG_FUNCPTR (gst_chromafold_set_info);
   filter_class->transform_frame =
       GST_DEBUG_FUNCPTR (gst_chromafold_transform_frame);

@@ -9,6 +9,7 @@
 import os
 import random
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -25,9 +26,9 @@ def run(command, check=True):
     return done.stdout + done.stderr
 
 
-def parse(source, width, height, tff="true", path=None):
-    return (f"filesrc location={path or 'take.' + source} ! rawvideoparse format={source} width={width} "
-            f"height={height} interlaced=true top-field-first={tff} framerate=30000/1001")
+def parse(source, width, height, tff="true", interlaced="true"):
+    return (f"filesrc location=take.{source} ! rawvideoparse format={source} width={width} height={height} "
+            f"interlaced={interlaced} top-field-first={tff} framerate=30000/1001")
 
 
 def field_order(name):
@@ -39,6 +40,12 @@ def write(name, size):
         f.write(random.Random(name).randbytes(size))
 
 
+def assert_model(output, model_args):
+    run(f"{model} {model_args}")
+    with open(os.path.join(folder, output), "rb") as got, open(os.path.join(folder, "model"), "rb") as want:
+        assert got.read() == want.read(), f"{output} differs from the model ({model_args})"
+
+
 # 100 x 70: 70 rows leave two after the last row group, and 100 pixels end in
 # part of a v210 group.
 for s, source in enumerate(SOURCES):
@@ -47,29 +54,29 @@ for s, source in enumerate(SOURCES):
         for mode in (0, 1):
             run(f"gst-launch-1.0 -q {parse(source, 100, 70)} ! chromafold mode={mode} ! "
                 f"video/x-raw,format={output} ! filesink location=out")
-            run(f"{model} 100 70 {mode} take.{source} model {s} {o}")
-            with open(os.path.join(folder, "out"), "rb") as got, open(os.path.join(folder, "model"), "rb") as want:
-                assert got.read() == want.read(), f"{source} into {output} in mode {mode} differs from the model"
+            assert_model("out", f"100 70 {mode} take.{source} model {s} {o}")
 
-# The order the output says: chosen, or the input's from its buffers' flags or
-# from caps set upstream on video flagged progressive.
-for element, tff in (("chromafold field-order=bottom-field-first", "true"), ("chromafold", "false"),
-                     ('capssetter caps="video/x-raw,interlace-mode=interleaved,field-order=bottom-field-first" '
-                      "! chromafold", "true")):
-    stream = parse("uyvy", 100, 70, tff)
-    if "capssetter" in element:
-        stream = stream.replace("interlaced=true", "interlaced=false")
-    run(f"gst-launch-1.0 -q {stream} ! {element} ! y4menc ! filesink location=out.y4m")
-    with open(os.path.join(folder, "out.y4m"), "rb") as f:
-        assert b" Ib " in f.readline(), element
+# The order the output says, as y4menc and x264enc code it: chosen, or the
+# input's from its buffers' flags, or from caps set upstream on video flagged
+# progressive.
+for element, tff, interlaced in (("chromafold field-order=bottom-field-first", "true", "true"),
+                                 ("chromafold", "false", "true"),
+                                 ('capssetter caps="video/x-raw,interlace-mode=interleaved,field-order='
+                                  'bottom-field-first" ! chromafold', "true", "false")):
+    run(f"gst-launch-1.0 -q {parse('uyvy', 100, 70, tff, interlaced)} ! {element} ! y4menc ! filesink location=out.y4m")
     assert field_order("out.y4m") == "bb", element
 run(f"gst-launch-1.0 -q {parse('uyvy', 100, 70)} ! chromafold field-order=bottom-field-first ! x264enc "
     "interlaced=true ! matroskamux ! filesink location=out.mkv")
 assert field_order("out.mkv") == "bb"
 
-refused = run(f"gst-launch-1.0 {parse('uyvy', 100, 70).replace('interlaced=true', 'interlaced=false')} ! "
-              "chromafold ! fakesink", check=False)
-assert "chromafold converts interlaced video, and its input is progressive" in refused, refused
+# gst-launch-1.0 1.22 now and then hangs after a pipeline fails to preroll, as
+# after any refused caps: what it printed by then is what counts.
+try:
+    refused = subprocess.run(f"gst-launch-1.0 {parse('uyvy', 100, 70, interlaced='false')} ! chromafold ! fakesink",
+                             shell=True, cwd=folder, env=env, stderr=subprocess.PIPE, timeout=20).stderr
+except subprocess.TimeoutExpired as stopped:
+    refused = stopped.stderr or b""
+assert b"chromafold converts interlaced video, and its input is progressive" in refused, refused
 
 # The README's pipelines, on frames of the sizes they give.
 with open(readme) as f:
@@ -81,8 +88,6 @@ pipelines = [b for b in re.findall(r"```sh\n(.*?)```", section, re.S) if "not ru
 for pipeline in pipelines:
     run(pipeline.replace("\\\n", " "))
 assert len(pipelines) == 3 and field_order("take.mkv") == "tt" and field_order("take.264") == "tt"
-run(f"{model} 1920 1080 1 take.v210 model 2 3")
-with open(os.path.join(folder, "take.p010"), "rb") as got, open(os.path.join(folder, "model"), "rb") as want:
-    assert got.read() == want.read(), "v210 into P010 differs from the model"
-subprocess.run(["rm", "-rf", folder])
+assert_model("take.p010", "1920 1080 1 take.v210 model 2 3")
+shutil.rmtree(folder)
 print("every pair against the model in both modes, the field orders, the refusal and the README's pipelines")
