@@ -1,6 +1,7 @@
 # The file loop: whole frames in, whole frames out, every failure reported with
 # its message, and nothing lost, with faults injected where the system would
 # not fail on request.
+import hashlib
 import os
 import threading
 import time
@@ -67,8 +68,6 @@ class FileLoop(Case):
              {"a.420": self.model(a, 40, 36), "empty.420": b"", "short.420": b""}),
             # Frames clipped to nothing are still read and counted.
             (["-w", "14", "-h", "40", "c.yuv"], progress(3), b"", {"c.420": b""}),
-            (["-w", "0", "-h", "36", "a.yuv", "b.yuv"], b"", b"error - frame size is zero (width=0 height=36) for "
-             b"a.yuv [src]\nerror - frame size is zero (width=0 height=36) for b.yuv [src]\n", {}),
             (["-w", "40", "-h", "0", "b.yuv"], b"", b"error - frame size is zero (width=40 height=0) for b.yuv [src]\n", {}),
             (GEOMETRY + ["a" * 1020 + ".yuv", "b.yuv"], progress(1),
              b"error - output name too long for %s.yuv [dst]\n" % (b"a" * 1020), {"b.420": self.model(b, 40, 36)}),
@@ -99,26 +98,25 @@ class FileLoop(Case):
                 (["-w", "32768", "-h", "32768", "mem.yuv"], b"", b"error - failed on _read(size=2147483648) [src]\n",
                  {"mem.420": b""})]
         self.check_runs(clips, runs)
-        self.assertEqual(len(self.read("b.420")), D)
 
     @posix_only
     def test_fifos_fed_and_drained_slowly_in_padding_mode(self):
         # 318 x 242 is padded to 320 x 256: two columns and two left-over rows.
+        # A frame, 153,912 bytes in and 122,880 out, is more than a pipe holds:
+        # the program waits on its source and on its output in the middle of
+        # every frame, as when a capture feeds it and an encoder drains it, in
+        # small pieces.
         clip = random_clip(20, 4 * 318 * 242 * 2 + 100)
-        self.write("take.yuv", clip)
-        os.mkfifo(self.path("live.yuv"))
+        os.mkfifo(self.path("take.yuv"))
         os.mkfifo(self.path("take.420"))
         drained = bytearray()
 
         def feed():
-            with open(self.path("live.yuv"), "wb", buffering=0) as fifo:
-                for start in range(0, 5 * S, 1000):
-                    fifo.write(clip[start:start + 1000])
-                    time.sleep(0.002)
+            with open(self.path("take.yuv"), "wb", buffering=0) as fifo:
+                for start in range(0, len(clip), 4000):
+                    fifo.write(clip[start:start + 4000])
+                    time.sleep(0.001)
 
-        # As an encoder reading the pipe would, the reader takes small pieces; each
-        # frame (122,880 bytes) is larger than the pipe holds, so the program waits
-        # on a full pipe in the middle of every frame.
         def drain():
             with open(self.path("take.420"), "rb", buffering=0) as fifo:
                 while piece := fifo.read(4000):
@@ -129,12 +127,11 @@ class FileLoop(Case):
         jobs = [threading.Thread(target=job, daemon=True) for job in (feed, drain)]
         for job in jobs:
             job.start()
-        self.assert_run(GEOMETRY + ["live.yuv"], stdout=progress(5))
-        self.assertEqual(self.read("live.420"), self.model(clip[:5 * S], 40, 36))
         self.assert_run(["-m1", "-w", "318", "-h", "242", "take.yuv"], stdout=progress(4))
         jobs[1].join(timeout=60)
-        self.assertEqual(len(drained), 4 * 122880)
         self.assertEqual(bytes(drained), self.model(clip, 318, 242, 1))
+        # Byte for byte what release 1.1.0 wrote, two columns and two rows of padding included.
+        self.assertEqual(hashlib.sha256(drained).hexdigest()[:16], "78f4ab1601262fa1")
 
     @posix_only
     @unittest.skipIf(harness.sanitized, "AddressSanitizer needs more address space than the limit leaves")

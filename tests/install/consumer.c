@@ -9,20 +9,26 @@
 
 int main(void)
 {
-    static uint8_t src[20 * 2 * 35], y[48 * 64], u[24 * 32], v[24 * 32];
+    static uint8_t src[20 * 2 * 35], y[48 * 64], u[24 * 32], v[24 * 32], uv[48 * 32];
+    chromafold_planes nv12 = {{y, uv, NULL}, {48, 48, 0}};
     chromafold_geometry g;
     char version[32];
+    int i;
 
     snprintf(version, sizeof version, "%d.%d.%d", CHROMAFOLD_VERSION_MAJOR, CHROMAFOLD_VERSION_MINOR,
              CHROMAFOLD_VERSION_PATCH);
-    memset(src, 200, sizeof src);
+    for (i = 0; i < (int)sizeof src; ++i) /* U 30, Y 200, V 220 */
+        src[i] = (uint8_t)(i % 4 == 0 ? 30 : i % 4 == 2 ? 220 : 200);
     memset(y, 1, sizeof y);
-    /* 20 x 35 is padded to 32 x 64: luma 200 then black, chroma 200 then
-     * neutral, the bytes past each row untouched. */
+    /* 20 x 35 is padded to 32 x 64: luma 200 then black, chroma 30 and 220
+     * then neutral, the bytes past each row untouched. */
     if (strcmp(version, chromafold_version()) != 0 ||
         chromafold_frame_geometry(20, 35, CHROMAFOLD_MODE_PADDING, &g) != 0 || g.dst_width != 32 ||
+        chromafold_source_row_bytes(CHROMAFOLD_SOURCE_UYVY, 20) != 40 ||
         chromafold_convert_frame(&g, src, 40, y, 48, u, 24, v, 24) != 0 || y[19] != 200 || y[20] != 16 ||
-        y[32] != 1 || u[0] != 200 || v[10] != 128 || y[63 * 48 + 31] != 16)
+        y[32] != 1 || u[0] != 30 || v[0] != 220 || v[10] != 128 || y[63 * 48 + 31] != 16 ||
+        chromafold_convert(&g, CHROMAFOLD_SOURCE_UYVY, src, 40, CHROMAFOLD_OUTPUT_NV12, &nv12) != 0 ||
+        uv[0] != 30 || uv[1] != 220 || uv[20] != 128)
         return printf("headers %s, library %s: a call broke its contract\n", version, chromafold_version()), 1;
     printf("converted a frame with chromafold %s, %s kernels\n", chromafold_version(), chromafold_kernel_name());
     return 0;
