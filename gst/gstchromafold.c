@@ -179,10 +179,8 @@ static GstVideoFieldOrder
 chosen_field_order (GstChromafold * self, const GstStructure * input,
     gboolean * from_buffers)
 {
-  GstVideoFieldOrder order;
+  GstVideoFieldOrder order, said_by_buffers;
   GstChromafoldFieldOrder property;
-
-  GstVideoFieldOrder said_by_buffers;
 
   GST_OBJECT_LOCK (self);
   property = self->field_order;
@@ -200,43 +198,62 @@ chosen_field_order (GstChromafold * self, const GstStructure * input,
       GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST;
 }
 
+static const gchar *const all_sources[] = { "UYVY", "YUY2", "v210", NULL };
+static const gchar *const ten_bit_sources[] = { "v210", NULL };
+static const gchar *const eight_bit_outputs[] = { "I420", "NV12", NULL };
+/* From v210, the ten-bit outputs first: a depth is kept unless downstream
+ * asks for less. */
+static const gchar *const all_outputs[] =
+    { "I420_10LE", "P010_10LE", "I420", "NV12", NULL };
+
+/* Whether a structure's format, one or a list, names any of `names`. */
+static gboolean
+has_format (const GstStructure * s, const gchar * const *names)
+{
+  const GValue *formats = gst_structure_get_value (s, "format");
+  const guint count = !formats ? 0 : GST_VALUE_HOLDS_LIST (formats) ?
+      gst_value_list_get_size (formats) : 1;
+
+  for (guint i = 0; i < count; ++i) {
+    const GValue *v = GST_VALUE_HOLDS_LIST (formats) ?
+        gst_value_list_get_value (formats, i) : formats;
+    for (const gchar * const *name = names; *name; ++name)
+      if (G_VALUE_HOLDS_STRING (v) && g_str_equal (g_value_get_string (v), *name))
+        return TRUE;
+  }
+  return FALSE;
+}
+
+static void
+set_formats (GstStructure * s, const gchar * const *names)
+{
+  GValue list = G_VALUE_INIT;
+
+  gst_value_list_init (&list, 4);
+  for (; *names; ++names) {
+    GValue v = G_VALUE_INIT;
+    g_value_init (&v, G_TYPE_STRING);
+    g_value_set_string (&v, *names);
+    gst_value_list_append_and_take_value (&list, &v);
+  }
+  gst_structure_take_value (s, "format", &list);
+}
+
 /* Output structures from one input structure: the formats its format
  * converts into, the size the library's geometry gives when the input's is
  * fixed, and the rest of the input's description but its chroma siting. */
 static void
 append_outputs (GstChromafold * self, GstCaps * out, const GstStructure * in)
 {
-  static const gchar *const eight_bit[] = { "I420", "NV12", NULL };
-  static const gchar *const from_v210[] =
-      { "I420_10LE", "P010_10LE", "I420", "NV12", NULL };
-  const GValue *formats = gst_structure_get_value (in, "format");
-  gboolean deep = FALSE, shallow = FALSE;
-  GValue list = G_VALUE_INIT;
   GstStructure *s;
   gint width, height;
   gboolean from_buffers;
 
-  for (guint i = 0; formats && i < (GST_VALUE_HOLDS_LIST (formats) ?
-          gst_value_list_get_size (formats) : 1); ++i) {
-    const GValue *v = GST_VALUE_HOLDS_LIST (formats) ?
-        gst_value_list_get_value (formats, i) : formats;
-    const gchar *name = G_VALUE_HOLDS_STRING (v) ? g_value_get_string (v) : "";
-    deep |= g_str_equal (name, "v210");
-    shallow |= g_str_equal (name, "UYVY") || g_str_equal (name, "YUY2");
-  }
-  if (!deep && !shallow)
+  if (!has_format (in, all_sources))
     return;
-
   s = gst_structure_copy (in);
-  gst_value_list_init (&list, 4);
-  for (const gchar * const *f = deep ? from_v210 : eight_bit; *f; ++f) {
-    GValue v = G_VALUE_INIT;
-    g_value_init (&v, G_TYPE_STRING);
-    g_value_set_string (&v, *f);
-    gst_value_list_append_and_take_value (&list, &v);
-  }
-  gst_structure_take_value (s, "format", &list);
-
+  set_formats (s, has_format (in, ten_bit_sources) ? all_outputs :
+      eight_bit_outputs);
   if (gst_structure_get_int (in, "width", &width)
       && gst_structure_get_int (in, "height", &height)) {
     chromafold_geometry g;
@@ -272,28 +289,9 @@ append_inputs (GstCaps * out, const GstStructure * in)
 {
   const gchar *const modes[] = { "interleaved", "progressive" };
   GstStructure *s = gst_structure_copy (in);
-  gboolean deep_only = TRUE;
-  const GValue *formats = gst_structure_get_value (in, "format");
-  GValue list = G_VALUE_INIT;
 
-  for (guint i = 0; formats && i < (GST_VALUE_HOLDS_LIST (formats) ?
-          gst_value_list_get_size (formats) : 1); ++i) {
-    const GValue *v = GST_VALUE_HOLDS_LIST (formats) ?
-        gst_value_list_get_value (formats, i) : formats;
-    const gchar *name = G_VALUE_HOLDS_STRING (v) ? g_value_get_string (v) : "";
-    deep_only &= g_str_equal (name, "I420_10LE")
-        || g_str_equal (name, "P010_10LE");
-  }
-  gst_value_list_init (&list, 3);
-  for (gint32 f = deep_only ? CHROMAFOLD_SOURCE_V210 : 0;
-      f <= CHROMAFOLD_SOURCE_V210; ++f) {
-    GValue v = G_VALUE_INIT;
-    g_value_init (&v, G_TYPE_STRING);
-    g_value_set_string (&v, f == CHROMAFOLD_SOURCE_UYVY ? "UYVY" :
-        f == CHROMAFOLD_SOURCE_YUY2 ? "YUY2" : "v210");
-    gst_value_list_append_and_take_value (&list, &v);
-  }
-  gst_structure_take_value (s, "format", &list);
+  set_formats (s, !gst_structure_has_field (in, "format")
+      || has_format (in, eight_bit_outputs) ? all_sources : ten_bit_sources);
   gst_structure_set (s, "width", GST_TYPE_INT_RANGE, 2, 32768, "height",
       GST_TYPE_INT_RANGE, 1, 32768, NULL);
   gst_structure_remove_fields (s, "field-order", "chroma-site", NULL);

@@ -9,6 +9,7 @@
 import os
 import random
 import re
+import shlex
 import shutil
 import subprocess
 import sys
@@ -72,8 +73,8 @@ assert field_order("out.mkv") == "bb"
 # gst-launch-1.0 1.22 now and then hangs after a pipeline fails to preroll, as
 # after any refused caps: what it printed by then is what counts.
 try:
-    refused = subprocess.run(f"gst-launch-1.0 {parse('uyvy', 100, 70, interlaced='false')} ! chromafold ! fakesink",
-                             shell=True, cwd=folder, env=env, stderr=subprocess.PIPE, timeout=20).stderr
+    refused = subprocess.run(shlex.split(f"gst-launch-1.0 {parse('uyvy', 100, 70, interlaced='false')} ! chromafold "
+                                         "! fakesink"), cwd=folder, env=env, capture_output=True, timeout=20).stderr
 except subprocess.TimeoutExpired as stopped:
     refused = stopped.stderr or b""
 assert b"chromafold converts interlaced video, and its input is progressive" in refused, refused
