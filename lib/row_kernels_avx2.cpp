@@ -133,67 +133,63 @@ inline __m256i quarter_rounded(__m256i x_bits_7_up)
     return _mm256_avg_epu16(x_bits_7_up, _mm256_setzero_si256());
 }
 
-// The output rows of one step: 12 pixels of four source rows. Each store
-// covers the output of its 12 pixels and at most 2 pixels' more, which the
-// next step overwrites.
-struct V210Rows {
-    uint8_t* luma[4];
-    uint8_t* u[2];
-    uint8_t* v[2];
-    const uint8_t* src[4];
-};
-
+// One step: 12 pixels of a row group, its rows and strides as a row-group
+// kernel's. Each store covers the output of its 12 pixels and at most 2
+// pixels' more, which the next step overwrites.
 template <int32_t output>
-inline void convert_v210_step(const V210Rows& rows)
+inline void convert_v210_step(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride, uint8_t* v,
+                              ptrdiff_t v_stride, const uint8_t* src, ptrdiff_t src_stride)
 {
     constexpr ptrdiff_t bytes = sample_bytes(output);
     __m256i near_far[4];
     for (int r = 0; r < 4; ++r) {
         // Each source byte is loaded once, for its luma and its chroma.
-        const __m256i groups = load(rows.src[r]);
+        const __m256i groups = load(src + r * src_stride);
         const __m256i lifted = v210_luma(groups);
+        uint8_t* const row = luma + r * luma_stride;
         if constexpr (output == CHROMAFOLD_OUTPUT_I010)
-            store_lanes(rows.luma[r], 12, _mm256_srli_epi16(lifted, 6));
+            store_lanes(row, 12, _mm256_srli_epi16(lifted, 6));
         else if constexpr (output == CHROMAFOLD_OUTPUT_P010)
-            store_lanes(rows.luma[r], 12, _mm256_and_si256(lifted, _mm256_set1_epi16(-64)));
+            store_lanes(row, 12, _mm256_and_si256(lifted, _mm256_set1_epi16(-64)));
         else // min(255, (Y + 2) >> 2): packing saturates.
-            store_low_halves(rows.luma[r], 6,
-                             _mm256_packus_epi16(quarter_rounded(_mm256_srli_epi16(lifted, 7)), lifted));
+            store_low_halves(row, 6, _mm256_packus_epi16(quarter_rounded(_mm256_srli_epi16(lifted, 7)), lifted));
         near_far[r] = _mm256_srli_epi16(v210_chroma(groups), 6);
     }
     // Top field: r0 near, r2 far. Bottom field: r3 near, r1 far.
     for (int field = 0; field < 2; ++field) {
         const __m256i near = near_far[field ? 3 : 0], far = near_far[field ? 1 : 2];
+        uint8_t* const u_at = u + field * u_stride;
+        uint8_t* const v_at = v + field * v_stride;
         if constexpr (ten_bit_output(output)) {
             // (3 * near + far + 2) >> 2, exactly: the rounded-up average of
             // near and the rounded-down average of near and far.
             const __m256i mixed = _mm256_avg_epu16(near, _mm256_srli_epi16(_mm256_add_epi16(near, far), 1));
             if constexpr (output == CHROMAFOLD_OUTPUT_P010) {
-                store_lanes(rows.u[field], 12, _mm256_slli_epi16(mixed, 6));
+                store_lanes(u_at, 12, _mm256_slli_epi16(mixed, 6));
             } else {
                 // Cb0-2 . Cr0-2 . | Cb3-5 . Cr3-5 .
                 const __m256i apart = _mm256_shuffle_epi8(
                     mixed, _mm256_setr_epi8(0, 1, 4, 5, 8, 9, -1, -1, 2, 3, 6, 7, 10, 11, -1, -1, 0, 1, 4, 5, 8,
                                             9, -1, -1, 2, 3, 6, 7, 10, 11, -1, -1));
-                store_low_halves(rows.u[field], 3 * bytes, apart);
-                store_low_halves(rows.v[field], 3 * bytes, _mm256_srli_si256(apart, 8));
+                store_low_halves(u_at, 3 * bytes, apart);
+                store_low_halves(v_at, 3 * bytes, _mm256_srli_si256(apart, 8));
             }
         } else {
             // min(255, (3 * near + far + 8) >> 4): packing saturates.
             const __m256i sum = _mm256_add_epi16(_mm256_add_epi16(near, near), _mm256_add_epi16(near, far));
             const __m256i pairs = _mm256_packus_epi16(quarter_rounded(_mm256_srli_epi16(sum, 3)), sum);
             if constexpr (output == CHROMAFOLD_OUTPUT_NV12) {
-                store_low_halves(rows.u[field], 6, pairs);
+                store_low_halves(u_at, 6, pairs);
             } else {
                 // Cb0-2 . Cr0-2 . in each lane.
                 const __m256i apart = _mm256_shuffle_epi8(
                     pairs, _mm256_setr_epi8(0, 2, 4, -1, 1, 3, 5, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 2, 4, -1,
                                             1, 3, 5, -1, -1, -1, -1, -1, -1, -1, -1, -1));
                 const __m128i low = _mm256_castsi256_si128(apart), high = _mm256_extracti128_si256(apart, 1);
-                _mm_storeu_si32(rows.u[field], low);
-                _mm_storeu_si32(rows.u[field] + 3, high);
-                _mm_storeu_si32(rows.v[field], _mm_srli_si128(low, 4));
-                _mm_storeu_si32(rows.v[field] + 3, _mm_srli_si128(high, 4));
+                _mm_storeu_si32(u_at, low);
+                _mm_storeu_si32(u_at + 3, high);
+                _mm_storeu_si32(v_at, _mm_srli_si128(low, 4));
+                _mm_storeu_si32(v_at + 3, _mm_srli_si128(high, 4));
             }
         }
     }
@@ -211,49 +207,27 @@ void convert_row_group_avx2(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, pt
     constexpr ptrdiff_t step = bytes * (interleaved_chroma(output) ? 2 : 1);
     int32_t x = 0;
     if constexpr (source == v210) {
-        // The rows of a step whose source is `src_rows` and whose output
-        // lies `out` pixels into the given rows.
-        const auto rows_of = [&](const uint8_t* const* src_rows, int32_t out, uint8_t* const* luma_rows,
-                                 uint8_t* const* u_rows, uint8_t* const* v_rows) {
-            V210Rows rows;
-            for (int r = 0; r < 4; ++r) {
-                rows.luma[r] = luma_rows[r] + out * bytes;
-                rows.src[r] = src_rows[r];
-            }
-            for (int field = 0; field < 2; ++field) {
-                rows.u[field] = u_rows[field] + out / 2 * step;
-                rows.v[field] = v_rows[field] + out / 2 * step;
-            }
-            return rows;
-        };
-        uint8_t* const luma_rows[4] = {luma, luma + luma_stride, luma + 2 * luma_stride, luma + 3 * luma_stride};
-        uint8_t* const u_rows[2] = {u, u + u_stride};
-        uint8_t* const v_rows[2] = {v, v + v_stride};
-        for (; x + 14 <= width; x += 12) {
-            const uint8_t* const src_rows[4] = {src + x / 6 * 16, src + src_stride + x / 6 * 16,
-                                                src + 2 * src_stride + x / 6 * 16, src + 3 * src_stride + x / 6 * 16};
-            convert_v210_step<output>(rows_of(src_rows, x, luma_rows, u_rows, v_rows));
-        }
+        for (; x + 14 <= width; x += 12)
+            convert_v210_step<output>(luma + x * bytes, luma_stride, u + x / 2 * step, u_stride, v + x / 2 * step,
+                                      v_stride, src + x / 6 * 16, src_stride);
         // The last pixels, 12 or fewer, whose stores would pass the end of
         // the rows, go through rows of their own: their source groups copied
         // in, their output copied out, each exactly.
         if (x < width) {
-            const int32_t left = width - x;
-            alignas(32) uint8_t scratch[12][64] = {};
-            const uint8_t* const src_rows[4] = {scratch[8], scratch[9], scratch[10], scratch[11]};
+            const ptrdiff_t left = width - x, row = 64;
+            alignas(32) uint8_t scratch[4 + 2 + 2 + 4][row] = {};
+            uint8_t* const luma_rows = scratch[0];
+            uint8_t* const u_rows = scratch[4];
+            uint8_t* const v_rows = interleaved_chroma(output) ? scratch[4] + bytes : scratch[6];
             for (int r = 0; r < 4; ++r)
                 std::memcpy(scratch[8 + r], src + r * src_stride + x / 6 * 16, size_t(left + 5) / 6 * 16);
-            uint8_t* const scratch_luma[4] = {scratch[0], scratch[1], scratch[2], scratch[3]};
-            uint8_t* const scratch_u[2] = {scratch[4], scratch[5]};
-            uint8_t* const scratch_v[2] = {interleaved_chroma(output) ? scratch[4] + bytes : scratch[6],
-                                           interleaved_chroma(output) ? scratch[5] + bytes : scratch[7]};
-            convert_v210_step<output>(rows_of(src_rows, 0, scratch_luma, scratch_u, scratch_v));
+            convert_v210_step<output>(luma_rows, row, u_rows, row, v_rows, row, scratch[8], row);
             for (int r = 0; r < 4; ++r)
-                std::memcpy(luma_rows[r] + x * bytes, scratch[r], size_t(left * bytes));
+                std::memcpy(luma + r * luma_stride + x * bytes, scratch[r], size_t(left * bytes));
             for (int field = 0; field < 2; ++field) {
-                std::memcpy(u_rows[field] + x / 2 * step, scratch[4 + field], size_t(left / 2 * step));
+                std::memcpy(u + field * u_stride + x / 2 * step, scratch[4 + field], size_t(left / 2 * step));
                 if (!interleaved_chroma(output))
-                    std::memcpy(v_rows[field] + x / 2 * step, scratch[6 + field], size_t(left / 2 * step));
+                    std::memcpy(v + field * v_stride + x / 2 * step, scratch[6 + field], size_t(left / 2 * step));
             }
         }
     } else {
