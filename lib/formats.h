@@ -49,6 +49,12 @@ constexpr bool interleaved_chroma(int32_t output)
     return output == CHROMAFOLD_OUTPUT_NV12 || output == CHROMAFOLD_OUTPUT_P010;
 }
 
+// Bytes from one U sample of a chroma row to the next.
+constexpr ptrdiff_t chroma_step(int32_t output)
+{
+    return sample_bytes(output) * (interleaved_chroma(output) ? 2 : 1);
+}
+
 // Bytes of a source row that hold pixels 0 to width - 1: of v210, the whole
 // groups of six pixels, 16 bytes each.
 constexpr ptrdiff_t source_bytes_read(int32_t source, int32_t width)

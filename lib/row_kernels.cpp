@@ -75,8 +75,7 @@ void convert_chroma_row(uint8_t* u, uint8_t* v, const uint8_t* near, const uint8
                         int32_t width)
 {
     constexpr uint32_t neutral = ten_bit_source(source) ? 512 : 128;
-    // Bytes from one U sample to the next.
-    constexpr ptrdiff_t step = sample_bytes(output) * (interleaved_chroma(output) ? 2 : 1);
+    constexpr ptrdiff_t step = chroma_step(output);
     for (int32_t i = 0; i < width / 2; ++i) {
         for (int32_t c = 0; c < 2; ++c) {
             const uint32_t sum = 3 * (near ? chroma_sample<source>(near, i, c) : neutral) +

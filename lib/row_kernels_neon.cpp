@@ -142,9 +142,7 @@ void convert_row_group_neon(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, pt
                             uint8_t* v, ptrdiff_t v_stride, const uint8_t* src,
                             ptrdiff_t src_stride, int32_t width)
 {
-    // Bytes per output sample; bytes from one U sample to the next.
-    constexpr ptrdiff_t bytes = sample_bytes(output);
-    constexpr ptrdiff_t step = bytes * (interleaved_chroma(output) ? 2 : 1);
+    constexpr ptrdiff_t bytes = sample_bytes(output), step = chroma_step(output);
     int32_t x = 0;
     if constexpr (source == v210) {
         // Eight groups, 48 pixels, a step.

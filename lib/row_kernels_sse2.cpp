@@ -49,8 +49,7 @@ void convert_row_group_sse2(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, pt
                             uint8_t* v, ptrdiff_t v_stride, const uint8_t* src,
                             ptrdiff_t src_stride, int32_t width)
 {
-    // Bytes from one U sample to the next.
-    constexpr int32_t step = interleaved_chroma(output) ? 2 : 1;
+    constexpr ptrdiff_t step = chroma_step(output);
     const __m128i low = _mm_set1_epi16(0x00FF);
     int32_t i = 0;
     for (; i + 8 <= width / 2; i += 8) {
