@@ -118,8 +118,6 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"null luma", uyvy, i420, [](Call& c) { c.planes.data[0] = nullptr; }},
         {"null U", uyvy, i420, [](Call& c) { c.planes.data[1] = nullptr; }},
         {"null V", uyvy, i420, [](Call& c) { c.planes.data[2] = nullptr; }},
-        {"null V of I010", v210, i010, [](Call& c) { c.planes.data[2] = nullptr; }},
-        {"null UV of NV12", uyvy, nv12, [](Call& c) { c.planes.data[1] = nullptr; }},
         {"unknown source", uyvy, i420, [](Call& c) { c.source = 3; }},
         {"negative source", uyvy, i420, [](Call& c) { c.source = -1; }},
         {"unknown output", uyvy, i420, [](Call& c) { c.output = 4; }},
@@ -127,8 +125,6 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"YUY2 into P010", yuy2, nv12, [](Call& c) { c.output = p010; }},
         {"negative source stride", uyvy, i420, [](Call& c) { c.src_stride = -c.src_stride; }},
         {"negative luma stride", uyvy, i420, [](Call& c) { c.planes.stride[0] = -1; }},
-        {"negative U stride", uyvy, i420, [](Call& c) { c.planes.stride[1] = -c.planes.stride[1]; }},
-        {"negative V stride", uyvy, i420, [](Call& c) { c.planes.stride[2] = -c.planes.stride[2]; }},
         {"source stride below a row", uyvy, i420, [](Call& c) { c.src_stride = 79; }},
         // 40 pixels of v210 are held in 112 bytes, but a row is 128.
         {"v210 source stride below its padded row", v210, i420, [](Call& c) { c.src_stride = 127; }},
@@ -139,10 +135,8 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"I010 luma stride below a row", v210, i010, [](Call& c) { c.planes.stride[0] = 95; }},
         {"P010 UV stride below a row", v210, p010, [](Call& c) { c.planes.stride[1] = 95; }},
         {"luma stride past the address space", uyvy, i420, [](Call& c) { c.planes.stride[0] = PTRDIFF_MAX; }},
-        {"V stride past the address space", uyvy, i420, [](Call& c) { c.planes.stride[2] = PTRDIFF_MAX / 2; }},
         // 32 rows of 24 bytes, 32 apart, need 1016 bytes, and only 1015 are left.
         {"U plane past the end of the address space", uyvy, i420, [](Call& c) { c.planes.data[1] = end_of_memory(1015); }},
-        {"V plane past the end of the address space", uyvy, i420, [](Call& c) { c.planes.data[2] = end_of_memory(1015); }},
         // A source of one row of 80 bytes, with only 11 left.
         {"one-row source past the end of the address space", uyvy, i420,
          [](Call& c) { c.g = {40, 1, 48, 32, 80, 2304}, c.src = end_of_memory(11); }},

@@ -29,10 +29,6 @@ class CommandLine(Case):
     def test_values_and_sources_in_every_shape(self):
         wide, small, other = random_clip(3, 720 * 32 * 2), random_clip(1, 1024), random_clip(2, 699840)
         sources = {"a.yuv": wide, "b.yuv": small, "-w": small, "-x": small, "-h": other}
-        if not on_windows():
-            sources.update({"D:\\x\\c.yuv": small, "E:\\y\\c.yuv": other[:1024]})
-        for name, data in sources.items():
-            self.write(name, data)
         wrote_a = (progress(1), b"", {"a.420": (wide, 720, 32)})
         cases = [(["-w720", "-h32", "a.yuv"], *wrote_a), (["-w", "720", "-h", "32", "a.yuv"], *wrote_a),
                  # Values wrap in 32 bits, and are read like atoi's.
@@ -47,8 +43,11 @@ class CommandLine(Case):
                  (["-h"], progress(1), b"", {"-h.420": (other, 720, 486)})]
         if not on_windows():
             # Both write c.420 here, and the later one wins.
+            sources.update({"D:\\x\\c.yuv": small, "E:\\y\\c.yuv": other[:1024]})
             cases.append((SMALL + ["D:\\x\\c.yuv", "E:\\y\\c.yuv"], progress(1) * 2, b"",
                           {"c.420": (other[:1024], 16, 32)}))
+        for name, data in sources.items():
+            self.write(name, data)
         for args, stdout, stderr, outputs in cases:
             self.assert_run(args, stdout=stdout, stderr=stderr)
             for name, (data, width, height) in outputs.items():
