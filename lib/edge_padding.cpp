@@ -118,6 +118,7 @@ void pad_bottom(const FrameLayout& frame, int32_t first_group)
 
     // Whole rows below the source.
     const int32_t black_rows = frame.dst_height - first_black_row;
+    // Without them, no row pointer past the planes is ever formed.
     if (black_rows == 0)
         return;
     fill_luma(frame, first_black_row, 0, black_rows);

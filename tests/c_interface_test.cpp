@@ -62,14 +62,14 @@ TEST(CInterface, SourceRowBytes)
 // Every pair into planes whose rows lie further apart than they are long, each
 // by its own amount, from sources with gaps between their rows: clip mode,
 // which drops columns and rows, down to an output of no rows; padding mode
-// down to a source of one row; v210 rows that end in part of a group. The
-// UYVY into I420 ones go through chromafold_convert_frame too.
+// down to sources of one and of two rows; v210 rows that end in part of a
+// group. The UYVY into I420 ones go through chromafold_convert_frame too.
 TEST(CInterface, ConvertsEveryPairIntoStridedPlanes)
 {
     const int32_t cases[][6] = {{uyvy, i420, 84, 70, CHROMAFOLD_MODE_CLIP, 24}, {yuy2, nv12, 40, 1, 1, 0},
                                 {uyvy, nv12, 46, 67, 1, 6},  {yuy2, i420, 718, 33, 0, 2},
                                 {v210, i420, 1282, 36, 0, 4}, {v210, nv12, 46, 67, 1, 0},
-                                {v210, i010, 84, 70, 0, 64}, {v210, p010, 50, 1, 1, 12},
+                                {v210, i010, 84, 70, 0, 64}, {v210, p010, 50, 2, 1, 12},
                                 {uyvy, i420, 40, 20, CHROMAFOLD_MODE_CLIP, 8}};
     for (const auto& [source, output, width, height, mode, gap] : cases) {
         chromafold_geometry g;
@@ -137,9 +137,11 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"luma stride past the address space", uyvy, i420, [](Call& c) { c.planes.stride[0] = PTRDIFF_MAX; }},
         // 32 rows of 24 bytes, 32 apart, need 1016 bytes, and only 1015 are left.
         {"U plane past the end of the address space", uyvy, i420, [](Call& c) { c.planes.data[1] = end_of_memory(1015); }},
-        // A source of one row of 80 bytes, with only 11 left.
+        // A source of one row of 80 bytes, or of seven v210 groups, 112 bytes,
+        // with one byte fewer left.
         {"one-row source past the end of the address space", uyvy, i420,
-         [](Call& c) { c.g = {40, 1, 48, 32, 80, 2304}, c.src = end_of_memory(11); }},
+         [](Call& c) { c.g = {40, 1, 48, 32, 80, 2304}, c.src = end_of_memory(79); }},
+        {"one-row v210 source past the end", v210, i420, [](Call& c) { c.g = {40, 1, 48, 32, 80, 2304}, c.src = end_of_memory(111); }},
         // Clipped to 32 pixels, only 64 bytes of each row are read, but the
         // stride must still cover the whole 80-byte row.
         {"source stride below a row that is clipped", uyvy, i420, [](Call& c) { c.g = {40, 35, 32, 32, 2800, 1536}, c.src_stride = 70; }},
