@@ -18,13 +18,15 @@ TEST(DecimalValue, ConvertsLikeTheCRuntimeButWrapsIn32Bits)
 }
 
 // A name is refused rather than cut when it does not fit; the last element
-// alone must fit, even where its extension would be cut.
+// alone must fit, even where its extension would be cut. A name that ends in
+// a byte that is not a whole character ends there: nothing past it is read.
 TEST(OutputName, RefusesWhatDoesNotFitInsteadOfTruncating)
 {
     const std::pair<std::string, const char*> cases[] = {
         {std::string(1019, 'a') + ".yuv", nullptr}, {std::string(1020, 'a'), ""},
         {"a." + std::string(1021, 'b'), "a.420"},   {"a." + std::string(1022, 'b'), ""},
-        {std::string(2000, 'd') + "\\take1.yuv", "take1.420"}};
+        {std::string(2000, 'd') + "\\take1.yuv", "take1.420"},
+        {std::string("take\xc3\0\\x.yuv", 12), "take\xc3.420"}};
     for (const auto& [source, output] : cases) {
         // One guard byte after the buffer, which no name may reach.
         char name[output_name_capacity + 1];

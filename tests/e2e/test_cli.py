@@ -54,8 +54,6 @@ class CommandLine(Case):
                 self.assertEqual(self.read(name), self.model(data, width, height), (args, name))
                 os.remove(self.path(name))
             self.assertEqual(sorted(os.listdir(self.cwd)), sorted(sources), args)
-        # The model's geometry is the engine's: a known size pins both.
-        self.assertEqual(len(self.model(other, 720, 486)), 518400)
 
 
 class OutputNames(Case):
