@@ -70,12 +70,14 @@ set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_MULTIARCH same)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/symbols ${PROJECT_SOURCE_DIR}/packaging/triggers)
-set(CPACK_DEBIAN_LIBRARY_DESCRIPTION
-"field-aware interlaced 4:2:2 to 4:2:0 conversion - library
-libchromafold converts frames of interlaced 4:2:2 video in memory (UYVY, YUY2
+set(library_description
+"libchromafold converts frames of interlaced 4:2:2 video in memory (UYVY, YUY2
 or 10-bit v210) into 4:2:0 (I420, NV12, or 10-bit I010 and P010), aligned to
 16 x 32, with the chroma filtered vertically within each interlaced field,
-writing straight into an encoder's planes with their own strides.
+writing straight into an encoder's planes with their own strides.")
+set(CPACK_DEBIAN_LIBRARY_DESCRIPTION
+"field-aware interlaced 4:2:2 to 4:2:0 conversion - library
+${library_description}
 .
 This package holds the shared library.")
 
@@ -85,10 +87,7 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_MULTIARCH same)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "libchromafold1 (= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
 "field-aware interlaced 4:2:2 to 4:2:0 conversion - development files
-libchromafold converts frames of interlaced 4:2:2 video in memory (UYVY, YUY2
-or 10-bit v210) into 4:2:0 (I420, NV12, or 10-bit I010 and P010), aligned to
-16 x 32, with the chroma filtered vertically within each interlaced field,
-writing straight into an encoder's planes with their own strides.
+${library_description}
 .
 This package holds the C header, the static library, and the files
 with which pkg-config and CMake find the library.")
