@@ -1,10 +1,10 @@
 // Times the frame walk of every pair of formats with each kernel set that has
-// a kernel for it, on common frame sizes, next to memcpy of the pair's own
-// source frame (the floor) and, when it is installed, libyuv's UYVYToI420 (a
-// peer that filters chroma across fields). UYVY into I420 also runs through
-// convert_frame, the program's contiguous path, and through the C interface
-// into planes with rows back to back and into planes whose rows are 64 bytes
-// longer than the frame is wide.
+// a kernel for it, interlaced, at common frame sizes, next to memcpy of the
+// pair's own source frame (the floor) and, when it is installed, libyuv's
+// UYVYToI420 (a peer that filters chroma across fields). UYVY into I420 also
+// runs through convert_frame, the program's contiguous path, and through the C
+// interface into planes with rows back to back and into planes whose rows are
+// 64 bytes longer than the frame is wide.
 //
 // Every frame and plane starts on a page boundary, as capture drivers map
 // their frames and as allocators place large blocks: blocks that lie alike in
@@ -45,9 +45,12 @@ Block page_block(size_t size)
     return block;
 }
 
-size_t source_frame_bytes(int32_t source, const chromafold_geometry& g)
+size_t frame_bytes(const Format& f, int32_t width, int32_t height)
 {
-    return chromafold_source_row_bytes(source, g.src_width) * size_t(g.src_height);
+    size_t bytes = 0;
+    for (int32_t p = 0; p < plane_count(f); ++p)
+        bytes += size_t(row_bytes(f, p, width)) * size_t(plane_rows(f, p, height));
+    return bytes;
 }
 
 void count_source_bytes(benchmark::State& state, size_t bytes)
@@ -55,40 +58,48 @@ void count_source_bytes(benchmark::State& state, size_t bytes)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
 }
 
-// The planes of one output frame, each in a page-aligned block of its own,
-// with rows `gap` bytes longer than their samples.
-struct OutputPlanes {
+// The planes of one frame, each in a page-aligned block of its own, with rows
+// `gap` bytes longer than their samples.
+struct FrameBlocks {
     Block blocks[3];
-    chromafold_planes planes;
+    Planes planes;
 };
 
-OutputPlanes output_planes(int32_t output, const chromafold_geometry& g, ptrdiff_t gap)
+FrameBlocks frame_blocks(const Format& f, int32_t width, int32_t height, ptrdiff_t gap)
 {
-    OutputPlanes out;
-    const ptrdiff_t bytes = sample_bytes(output);
-    for (int p = 0; p < (interleaved_chroma(output) ? 2 : 3); ++p) {
-        const ptrdiff_t samples = p == 0 || interleaved_chroma(output) ? g.dst_width : g.dst_width / 2;
-        out.planes.stride[p] = samples * bytes + gap;
-        out.blocks[p] = page_block(size_t(out.planes.stride[p]) * size_t(p ? g.dst_height / 2 : g.dst_height));
+    FrameBlocks out{};
+    for (int32_t p = 0; p < plane_count(f); ++p) {
+        out.planes.stride[p] = row_bytes(f, p, width) + gap;
+        out.blocks[p] = page_block(size_t(out.planes.stride[p]) * size_t(plane_rows(f, p, height)));
         out.planes.data[p] = out.blocks[p].get();
     }
     return out;
 }
 
-void walk(benchmark::State& state, RowGroupFunction kernel, int32_t source, int32_t output, int32_t width,
-          int32_t height, int32_t mode)
+chromafold_source_planes source_planes(const Planes& p)
+{
+    return {{p.data[0], p.data[1], p.data[2]}, {p.stride[0], p.stride[1], p.stride[2]}};
+}
+
+chromafold_planes output_planes(const Planes& p)
+{
+    return {{p.data[0], p.data[1], p.data[2]}, {p.stride[0], p.stride[1], p.stride[2]}};
+}
+
+void walk(benchmark::State& state, RowGroupFunction kernel, Pair pair, int32_t width, int32_t height, int32_t mode)
 {
     const chromafold_geometry g = frame_geometry(width, height, mode);
-    const Block src = page_block(source_frame_bytes(source, g));
-    const OutputPlanes out = output_planes(output, g, 0);
-    const FrameLayout frame = frame_layout(g, source, src.get(), ptrdiff_t(chromafold_source_row_bytes(source, width)),
-                                           output, out.planes);
+    const Format source = format_info(pair.source), output = format_info(pair.output);
+    const FrameBlocks src = frame_blocks(source, g.src_width, g.src_height, 0);
+    const FrameBlocks dst = frame_blocks(output, g.dst_width, g.dst_height, 0);
+    const FrameLayout frame = frame_layout(g, CHROMAFOLD_SCAN_INTERLACED, pair.source, source_planes(src.planes),
+                                           pair.output, output_planes(dst.planes));
     for (auto _ : state) {
         convert_frame_with(kernel, frame);
-        benchmark::DoNotOptimize(out.blocks[0].get());
+        benchmark::DoNotOptimize(dst.blocks[0].get());
         benchmark::ClobberMemory();
     }
-    count_source_bytes(state, source_frame_bytes(source, g));
+    count_source_bytes(state, frame_bytes(source, width, height));
 }
 
 // convert_frame, with the kernels it chooses itself, on contiguous frames.
@@ -111,20 +122,22 @@ void c_interface(benchmark::State& state, int32_t width, int32_t height, int32_t
 {
     chromafold_geometry g;
     chromafold_frame_geometry(width, height, mode, &g);
-    const ptrdiff_t src_stride = 2 * ptrdiff_t(width) + gap;
-    const Block src = page_block(size_t(src_stride) * size_t(height));
-    const OutputPlanes out = output_planes(CHROMAFOLD_OUTPUT_I420, g, gap);
+    const FrameBlocks src = frame_blocks(format_info(CHROMAFOLD_FORMAT_UYVY), width, height, gap);
+    const FrameBlocks dst = frame_blocks(format_info(CHROMAFOLD_FORMAT_I420), g.dst_width, g.dst_height, gap);
+    const chromafold_source_planes source = source_planes(src.planes);
+    const chromafold_planes planes = output_planes(dst.planes);
     for (auto _ : state) {
-        chromafold_convert(&g, CHROMAFOLD_SOURCE_UYVY, src.get(), src_stride, CHROMAFOLD_OUTPUT_I420, &out.planes);
-        benchmark::DoNotOptimize(out.blocks[0].get());
+        chromafold_convert_planes(&g, CHROMAFOLD_SCAN_INTERLACED, CHROMAFOLD_FORMAT_UYVY, &source,
+                                  CHROMAFOLD_FORMAT_I420, &planes);
+        benchmark::DoNotOptimize(dst.blocks[0].get());
         benchmark::ClobberMemory();
     }
     count_source_bytes(state, g.src_bytes);
 }
 
-void copy_source(benchmark::State& state, int32_t source, int32_t width, int32_t height)
+void copy_source(benchmark::State& state, int32_t format, int32_t width, int32_t height)
 {
-    const size_t bytes = source_frame_bytes(source, frame_geometry(width, height, CHROMAFOLD_MODE_CLIP));
+    const size_t bytes = frame_bytes(format_info(format), width, height);
     const Block src = page_block(bytes);
     const Block copy = page_block(bytes);
     for (auto _ : state) {
@@ -160,34 +173,37 @@ struct Size {
     int32_t width, height, mode;
 };
 
-constexpr Size sizes[] = {{"720x486/clip", 720, 486, CHROMAFOLD_MODE_CLIP},
-                          {"720x486/padding", 720, 486, CHROMAFOLD_MODE_PADDING},
+// Every pair at the two common sizes, kept; UYVY into I420 also clipped,
+// padded and at 3840 x 2160.
+constexpr Size sizes[] = {{"720x486/keep", 720, 486, CHROMAFOLD_MODE_KEEP},
+                          {"1920x1080/keep", 1920, 1080, CHROMAFOLD_MODE_KEEP},
+                          {"720x486/clip", 720, 486, CHROMAFOLD_MODE_CLIP},
                           {"1920x1080/clip", 1920, 1080, CHROMAFOLD_MODE_CLIP},
+                          {"720x486/padding", 720, 486, CHROMAFOLD_MODE_PADDING},
                           {"1920x1080/padding", 1920, 1080, CHROMAFOLD_MODE_PADDING},
                           {"3840x2160/clip", 3840, 2160, CHROMAFOLD_MODE_CLIP}};
-
-const char* const source_names[] = {"uyvy", "yuy2", "v210"};
-const char* const output_names[] = {"i420", "nv12", "i010", "p010"};
 
 int register_benchmarks()
 {
     const KernelLadder ladder = kernel_ladder();
     for (const Size& s : sizes) {
-        // Every pair at the two common sizes; UYVY into I420 at every size.
-        const bool common = s.width < 3840;
-        for (int32_t source = 0; source < source_formats; ++source) {
-            for (int32_t output = 0; output < output_formats; ++output) {
-                const std::string pair = std::string(source_names[source]) + "_" + output_names[output] + "/";
-                for (int k = 0; k < ladder.count; ++k)
-                    if (ladder.rungs[k].row_group[source][output] && (common || source + output == 0))
-                        benchmark::RegisterBenchmark(
-                            ("walk/" + pair + ladder.rungs[k].instruction_set + "/" + s.name).c_str(), walk,
-                            ladder.rungs[k].row_group[source][output], source, output, s.width, s.height, s.mode);
-            }
-            if (s.mode == CHROMAFOLD_MODE_CLIP && (common || source == CHROMAFOLD_SOURCE_UYVY))
-                benchmark::RegisterBenchmark((std::string("memcpy_source/") + source_names[source] + "/" + s.name).c_str(),
-                                             copy_source, source, s.width, s.height);
+        const bool every_pair = s.mode == CHROMAFOLD_MODE_KEEP;
+        for (int32_t p = 0; p < pair_count; ++p) {
+            const std::string pair = std::string(format_info(pairs[p].source).name) + "_" +
+                                     format_info(pairs[p].output).name + "/";
+            const bool shown = every_pair || (pairs[p].source == CHROMAFOLD_FORMAT_UYVY &&
+                                               pairs[p].output == CHROMAFOLD_FORMAT_I420);
+            for (int k = 0; k < ladder.count && shown; ++k)
+                if (ladder.rungs[k].kernel[p])
+                    benchmark::RegisterBenchmark(("walk/" + pair + ladder.rungs[k].instruction_set + "/" + s.name).c_str(),
+                                                 walk, ladder.rungs[k].kernel[p], pairs[p], s.width, s.height, s.mode);
         }
+        for (const Format& f : formats)
+            if (!f.subsampled && (every_pair || (f.code == CHROMAFOLD_FORMAT_UYVY && s.mode == CHROMAFOLD_MODE_CLIP)))
+                benchmark::RegisterBenchmark((std::string("memcpy_source/") + f.name + "/" + s.name).c_str(),
+                                             copy_source, f.code, s.width, s.height);
+        if (every_pair)
+            continue;
         benchmark::RegisterBenchmark((std::string("contiguous/") + s.name).c_str(), contiguous, s.width, s.height,
                                      s.mode);
         benchmark::RegisterBenchmark((std::string("c_interface_contiguous/") + s.name).c_str(), c_interface, s.width,

@@ -1,12 +1,13 @@
-// Calls of the C interface from fuzz input. The first twelve bytes choose the
-// settings (widths 0 to 300, heights 0 to 300, modes 0 to 3), the source and
-// output formats (a pair not converted among them), how far each stride lies
-// from its row's length (-8 to +23 bytes), a change to one field of the
-// geometry, the fill of the output block and a null luma plane; the rest are
-// the pixels. An accepted call must give the per-sample model's bytes in every
-// row and leave every other byte of the block as it was; a refused one must
-// leave the whole block and the geometry as they were; and a call with valid
-// settings, formats, strides and geometry must be accepted.
+// Calls of the C interface from fuzz input. The first fourteen bytes choose
+// the settings (widths 0 to 300, heights 0 to 300, modes 0 to 3, scans 0 to
+// 3), the source and output formats (unknown codes and pairs not converted
+// among them), how far each stride lies from its row's length (-8 to +23
+// bytes), a change to one field of the geometry, the fill of the output block
+// and a null plane; the rest are the pixels. An accepted call must give the
+// per-sample model's bytes in every row and leave every other byte of the
+// block as it was; a refused one must leave the whole block and the geometry
+// as they were; and a call with valid settings, formats, strides and geometry
+// must be accepted.
 
 #include <chromafold/chromafold.h>
 #include "tests/frame_model.h"
@@ -17,6 +18,9 @@
 #include <vector>
 
 namespace {
+
+constexpr int32_t sources[] = {uyvy, yuy2, v210, i422, nv16, i422_10, p210, i420, CHROMAFOLD_SOURCE_YUY2, 23};
+constexpr int32_t outputs[] = {i420, nv12, i010, p010, uyvy, CHROMAFOLD_OUTPUT_NV12};
 
 void change_geometry(chromafold_geometry& g, uint8_t change)
 {
@@ -37,22 +41,24 @@ void change_geometry(chromafold_geometry& g, uint8_t change)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size < 12)
+    constexpr size_t header = 14;
+    if (size < header)
         return 0;
     const int32_t width = int32_t(2 * ((data[0] | data[1] << 8) % 151));
     const int32_t height = int32_t((data[2] | data[3] << 8) % 301);
-    const int32_t mode = int32_t(data[4] & 3);
-    const int32_t source = int32_t(data[4] >> 2 & 3), output = int32_t(data[4] >> 4 & 3);
-    const ptrdiff_t src_extra = data[5] % 32 - 8;
-    const ptrdiff_t extra[3] = {data[6] % 32 - 8, data[7] % 32 - 8, data[8] % 32 - 8};
-    const uint8_t fill = uint8_t(data[10] ^ 0x5A);
-    const bool null_luma = data[11] == 0xFF;
-    const bool converted = source < 3 && (source == CHROMAFOLD_SOURCE_V210 || output < 2);
+    const int32_t mode = int32_t(data[4] & 3), scan = int32_t(data[4] >> 2 & 3);
+    const int32_t source = sources[data[5] % std::size(sources)], output = outputs[data[6] % std::size(outputs)];
+    const ptrdiff_t src_extra[3] = {data[7] % 32 - 8, data[7] % 32 - 8, data[7] % 32 - 8};
+    const ptrdiff_t extra[3] = {data[8] % 32 - 8, data[9] % 32 - 8, data[10] % 32 - 8};
+    const uint8_t fill = uint8_t(data[12] ^ 0x5A);
+    const int null_plane = data[13] >= 0xF8 ? data[13] - 0xF8 : -1; // 0-2 output, 3-5 source
+    const bool converted = std::count(std::begin(full_formats), std::end(full_formats), source) &&
+                           std::count(std::begin(half_formats), std::end(half_formats), output);
 
     chromafold_geometry g;
     std::memset(&g, fill, sizeof g);
     const chromafold_geometry before = g;
-    const bool valid_settings = width > 0 && height > 0 && mode < 2;
+    const bool valid_settings = width > 0 && height > 0 && mode < 3;
     if (chromafold_frame_geometry(width, height, mode, &g) != (valid_settings ? 0 : -1))
         std::abort();
     if (!valid_settings) {
@@ -61,35 +67,44 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     const chromafold_geometry exact = g;
-    change_geometry(g, data[9]);
+    change_geometry(g, data[11]);
     const bool unchanged = std::memcmp(&g, &exact, sizeof g) == 0;
 
     // The pixels, repeated to fill the source frame.
-    const size_t row = row_bytes(source, exact.src_width);
-    std::vector<uint8_t> frame(row * size_t(exact.src_height));
-    for (size_t i = 0; i < frame.size() && size > 12; ++i)
-        frame[i] = data[12 + i % (size - 12)];
-    const ptrdiff_t src_stride = ptrdiff_t(row) + src_extra;
-    const std::vector<uint8_t> src =
-        strided_source(source, frame, exact.src_width, std::min(exact.src_height, exact.dst_height),
-                       std::min(exact.src_width, exact.dst_width), src_stride);
-    StridedPlanes p = strided_planes(output, exact.dst_width, exact.dst_height, extra, fill);
+    const int32_t frame_format = converted ? source : uyvy;
+    std::vector<uint8_t> frame(frame_bytes(frame_format, exact.src_width, exact.src_height));
+    for (size_t i = 0; i < frame.size() && size > header; ++i)
+        frame[i] = data[header + i % (size - header)];
+    const int32_t taken = std::min(exact.src_height, exact.dst_height), rows[3] = {taken, taken, taken};
+    const StridedSource src = strided_source(frame_format, frame, exact.src_width, exact.src_height, rows,
+                                             std::min(exact.src_width, exact.dst_width), src_extra);
+    StridedPlanes p = strided_planes(converted ? output : i420, exact.dst_width, exact.dst_height, extra, fill);
     chromafold_planes planes = p.planes();
-    if (null_luma)
-        planes.data[0] = nullptr;
+    chromafold_source_planes source_planes = src.planes();
+    for (int k = 0; k < model_planes(frame_format); ++k)
+        source_planes.stride[k] = ptrdiff_t(model_row_bytes(frame_format, k, exact.src_width)) + src_extra[k];
+    if (null_plane >= 0 && null_plane < 3)
+        planes.data[null_plane] = nullptr;
+    if (null_plane >= 3 && null_plane < 6)
+        source_planes.data[null_plane - 3] = nullptr;
 
-    const int result = chromafold_convert(&g, source, src.data(), src_stride, output, &planes);
+    const int result = chromafold_convert_planes(&g, scan, source, &source_planes, output, &planes);
 
-    const bool valid_strides = src_extra >= 0 && extra[0] >= 0 && extra[1] >= 0 && (extra[2] >= 0 || p.pairs);
+    bool valid_strides = true, used_plane_null = false;
+    for (int k = 0; k < 3; ++k) {
+        valid_strides = valid_strides && (k >= model_planes(frame_format) || src_extra[k] >= 0) &&
+                        (k >= p.count || extra[k] >= 0);
+        used_plane_null = used_plane_null || (k < p.count && !planes.data[k]) ||
+                          (k < model_planes(frame_format) && !source_planes.data[k]);
+    }
+    const bool valid = converted && unchanged && scan < 2 && valid_strides && !used_plane_null;
     if (result != 0) {
         const bool untouched = std::all_of(p.block.begin(), p.block.end(), [&](uint8_t b) { return b == fill; });
-        if (result != -1 || !untouched || (converted && unchanged && valid_strides && !null_luma))
+        if (result != -1 || !untouched || valid)
             std::abort();
         return 0;
     }
-    if (!converted || !unchanged || !valid_strides || null_luma)
-        std::abort();
-    if (!check_planes(p, model_frame(source, output, frame, exact)).empty())
+    if (!valid || !check_planes(p, model_frame(source, output, scan, frame, exact)).empty())
         std::abort();
     return 0;
 }

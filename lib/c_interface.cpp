@@ -17,12 +17,11 @@ constexpr char version_text[] = CHROMAFOLD_VERSION_TEXT(
 #undef CHROMAFOLD_VERSION_TEXT
 #undef CHROMAFOLD_TEXT
 
-// The settings the command line converts: a frame of at least one pixel, an
-// even width, and one of the two modes.
+// Settings of a frame of at least one pixel, an even width, and a known mode.
 bool valid_settings(int32_t width, int32_t height, int32_t mode)
 {
     return width > 0 && width <= 32768 && width % 2 == 0 && height > 0 && height <= 32768 &&
-           (mode == CHROMAFOLD_MODE_CLIP || mode == CHROMAFOLD_MODE_PADDING);
+           (mode == CHROMAFOLD_MODE_CLIP || mode == CHROMAFOLD_MODE_PADDING || mode == CHROMAFOLD_MODE_KEEP);
 }
 
 bool same(const chromafold_geometry& a, const chromafold_geometry& b)
@@ -33,13 +32,15 @@ bool same(const chromafold_geometry& a, const chromafold_geometry& b)
 }
 
 // A geometry is one that chromafold_frame_geometry gives for its source size,
-// in either mode, and nothing else: the walk trusts its sizes.
+// in some mode, and nothing else: the walk trusts its sizes.
 bool valid_geometry(const chromafold_geometry& g)
 {
     if (!valid_settings(g.src_width, g.src_height, CHROMAFOLD_MODE_CLIP))
         return false;
-    return same(g, frame_geometry(g.src_width, g.src_height, CHROMAFOLD_MODE_CLIP)) ||
-           same(g, frame_geometry(g.src_width, g.src_height, CHROMAFOLD_MODE_PADDING));
+    for (int32_t mode : {CHROMAFOLD_MODE_CLIP, CHROMAFOLD_MODE_PADDING, CHROMAFOLD_MODE_KEEP})
+        if (same(g, frame_geometry(g.src_width, g.src_height, mode)))
+            return true;
+    return false;
 }
 
 // A plane of `rows` rows of `length` bytes, `stride` apart from `start`: the
@@ -80,39 +81,53 @@ int chromafold_frame_geometry(int32_t width, int32_t height, int32_t mode,
 
 size_t chromafold_source_row_bytes(int32_t source_format, int32_t width)
 {
-    if (source_format < 0 || source_format >= source_formats ||
-        !valid_settings(width, 1, CHROMAFOLD_MODE_CLIP))
-        return 0;
-    return ten_bit_source(source_format) ? size_t(width + 47) / 48 * 128 : size_t(width) * 2;
+    return chromafold_row_bytes(format_of_source(source_format), 0, width);
 }
 
-int chromafold_convert(const chromafold_geometry* geometry, int32_t source_format,
-                       const uint8_t* src, ptrdiff_t src_stride, int32_t output_format,
-                       const chromafold_planes* output)
+size_t chromafold_row_bytes(int32_t format, int32_t plane, int32_t width)
 {
-    if (!geometry || !output || !pair_converted(source_format, output_format) ||
-        !valid_geometry(*geometry))
+    if (!known_format(format) || !valid_settings(width, 1, CHROMAFOLD_MODE_CLIP))
+        return 0;
+    return size_t(row_bytes(format_info(format), plane, width));
+}
+
+int chromafold_convert_planes(const chromafold_geometry* geometry, int32_t scan, int32_t source_format,
+                              const chromafold_source_planes* source, int32_t output_format,
+                              const chromafold_planes* output)
+{
+    const int32_t pair = pair_index(source_format, output_format);
+    if (!geometry || !source || !output || pair < 0 || !valid_geometry(*geometry) ||
+        (scan != CHROMAFOLD_SCAN_INTERLACED && scan != CHROMAFOLD_SCAN_PROGRESSIVE))
         return -1;
     const chromafold_geometry& g = *geometry;
-    const chromafold_planes& planes = *output;
-    // Only the rows and columns the output takes are read, but every row must
-    // hold all its pixels.
-    const int32_t min_width = std::min(g.src_width, g.dst_width);
-    const ptrdiff_t bytes = sample_bytes(output_format);
-    const bool interleaved = interleaved_chroma(output_format);
-    const ptrdiff_t chroma_length = (interleaved ? g.dst_width : g.dst_width / 2) * bytes;
-    if (src_stride < ptrdiff_t(chromafold_source_row_bytes(source_format, g.src_width)) ||
-        !valid_plane(src, src_stride, source_bytes_read(source_format, min_width),
-                     std::min(g.src_height, g.dst_height)) ||
-        !valid_plane(planes.data[0], planes.stride[0], g.dst_width * bytes, g.dst_height) ||
-        !valid_plane(planes.data[1], planes.stride[1], chroma_length, g.dst_height / 2) ||
-        (!interleaved &&
-         !valid_plane(planes.data[2], planes.stride[2], chroma_length, g.dst_height / 2)))
-        return -1;
+    const Format in = format_info(source_format), out = format_info(output_format);
+    // Only the rows and columns the output takes are read, but every source
+    // row must hold all its pixels.
+    const int32_t taken = std::min(g.src_height, g.dst_height), min_width = std::min(g.src_width, g.dst_width);
+    for (int32_t p = 0; p < plane_count(in); ++p)
+        if (source->stride[p] < row_bytes(in, p, g.src_width) ||
+            !valid_plane(source->data[p], source->stride[p], bytes_holding(in, p, min_width),
+                         plane_rows(in, p, taken)))
+            return -1;
+    for (int32_t p = 0; p < plane_count(out); ++p)
+        if (!valid_plane(output->data[p], output->stride[p], row_bytes(out, p, g.dst_width),
+                         plane_rows(out, p, g.dst_height)))
+            return -1;
 
-    convert_frame_with(chosen_kernel(source_format, output_format),
-                       frame_layout(g, source_format, src, src_stride, output_format, planes));
+    convert_frame_with(chosen_kernel(pair), frame_layout(g, scan, source_format, *source, output_format, *output));
     return 0;
+}
+
+int chromafold_convert(const chromafold_geometry* geometry, int32_t source_format, const uint8_t* src,
+                       ptrdiff_t src_stride, int32_t output_format, const chromafold_planes* output)
+{
+    // The pairs of this function: the 8-bit sources into the 8-bit outputs,
+    // v210 into all four.
+    const int32_t source = format_of_source(source_format), out = format_of_output(output_format);
+    if (source < 0 || out < 0 || format_info(source).depth < format_info(out).depth)
+        return -1;
+    const chromafold_source_planes planes{{src}, {src_stride}};
+    return chromafold_convert_planes(geometry, CHROMAFOLD_SCAN_INTERLACED, source, &planes, out, output);
 }
 
 int chromafold_convert_frame(const chromafold_geometry* geometry, const uint8_t* src,

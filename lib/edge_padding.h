@@ -1,19 +1,17 @@
 #pragma once
 
-#include "lib/frame_walk.h"
+#include "lib/frame_layout.h"
 
-// Padding mode: the output frame is wider or taller than its source, and what
-// has no source data behind it is black luma and neutral chroma, 16 and 128 in
-// 8-bit outputs, 64 and 512 in 10-bit ones.
+// What has no source data behind it is black luma and neutral chroma: 16 and
+// 128 in 8-bit outputs, 64 and 512 in 10-bit ones. These fills run where the
+// output is wider or taller than its source, a few rows and columns a frame.
 
-// Completes the luma row `row` and the chroma row `chroma_row`, which took
-// source data, to the right of the source's last column. Only called when
-// src_width < dst_width.
-void fill_right_of_luma(const FrameLayout& frame, int32_t row);
-void fill_right_of_chroma(const FrameLayout& frame, int32_t chroma_row);
+// Fills pixels `from` to `to` - 1 of `rows` of a frame in `format`: the luma
+// in plane 0 and the chroma of the pixel pairs they make in planes 1 and 2 (or
+// in plane 0 of a packed format), each where `rows` has a row. `from` and `to`
+// are even.
+void fill_span(const Format& format, const Rows& rows, int32_t from, int32_t to);
 
-// Writes every output row from row group `first_group` down: the source rows
-// left over after the last whole row group, then black rows to the bottom.
-// Only called when src_height < dst_height. These few rows a frame run the
-// plain C kernels.
-void pad_bottom(const FrameLayout& frame, int32_t first_group);
+// Fills whole rows of the output frame: luma rows `first_luma` and on, and
+// chroma rows `first_chroma` and on, to the bottom of the frame.
+void fill_rows_below(const FrameLayout& frame, int32_t first_luma, int32_t first_chroma);

@@ -2,62 +2,153 @@
 
 #include <chromafold/chromafold.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
-// What the frame walk and the C interface need to know of each format. The
-// format numbers are the CHROMAFOLD_SOURCE_ and CHROMAFOLD_OUTPUT_ constants.
+// Every layout the library knows, named once, and every pair of layouts it
+// converts, derived from that list. Tables of kernels, ladders and tests are
+// indexed by a pair's place in `pairs`.
 
-constexpr int32_t source_formats = 3;
-constexpr int32_t output_formats = 4;
+enum class Layout {
+    uyvy,       // packed quads U Y0 V Y1
+    yuy2,       // packed quads Y0 U Y1 V
+    v210,       // packed groups of six 10-bit pixels in four 32-bit words
+    planar,     // Y, U and V planes
+    semi_planar // a Y plane and one plane of U, V pairs
+};
 
-// Short names, for tables of pairs.
-constexpr int32_t uyvy = CHROMAFOLD_SOURCE_UYVY, yuy2 = CHROMAFOLD_SOURCE_YUY2,
-                  v210 = CHROMAFOLD_SOURCE_V210;
-constexpr int32_t i420 = CHROMAFOLD_OUTPUT_I420, nv12 = CHROMAFOLD_OUTPUT_NV12,
-                  i010 = CHROMAFOLD_OUTPUT_I010, p010 = CHROMAFOLD_OUTPUT_P010;
+struct Format {
+    int32_t code; // CHROMAFOLD_FORMAT_
+    const char* name;
+    Layout layout;
+    int32_t depth;   // bits per sample: 8 or 10, held in 16-bit words in the planar layouts
+    bool subsampled; // 4:2:0: one chroma row for every two luma rows
+};
 
-// UYVY and YUY2 into I420 and NV12; v210 into all four outputs.
-constexpr bool pair_converted(int32_t source, int32_t output)
+constexpr Format formats[] = {
+    {CHROMAFOLD_FORMAT_UYVY, "uyvy", Layout::uyvy, 8, false},
+    {CHROMAFOLD_FORMAT_YUY2, "yuy2", Layout::yuy2, 8, false},
+    {CHROMAFOLD_FORMAT_V210, "v210", Layout::v210, 10, false},
+    {CHROMAFOLD_FORMAT_I422, "i422", Layout::planar, 8, false},
+    {CHROMAFOLD_FORMAT_NV16, "nv16", Layout::semi_planar, 8, false},
+    {CHROMAFOLD_FORMAT_I422_10, "i422_10", Layout::planar, 10, false},
+    {CHROMAFOLD_FORMAT_P210, "p210", Layout::semi_planar, 10, false},
+    {CHROMAFOLD_FORMAT_I420, "i420", Layout::planar, 8, true},
+    {CHROMAFOLD_FORMAT_NV12, "nv12", Layout::semi_planar, 8, true},
+    {CHROMAFOLD_FORMAT_I010, "i010", Layout::planar, 10, true},
+    {CHROMAFOLD_FORMAT_P010, "p010", Layout::semi_planar, 10, true},
+};
+
+// The format of a code; a format of code -1 for an unknown one.
+constexpr Format format_info(int32_t code)
 {
-    if (output < 0 || output >= output_formats)
-        return false;
-    if (source == CHROMAFOLD_SOURCE_UYVY || source == CHROMAFOLD_SOURCE_YUY2)
-        return output == CHROMAFOLD_OUTPUT_I420 || output == CHROMAFOLD_OUTPUT_NV12;
-    return source == CHROMAFOLD_SOURCE_V210;
+    for (const Format& f : formats)
+        if (f.code == code)
+            return f;
+    return {-1, "unknown", Layout::planar, 0, false};
 }
 
-constexpr bool ten_bit_source(int32_t source)
+constexpr bool known_format(int32_t code)
 {
-    return source == CHROMAFOLD_SOURCE_V210;
+    return format_info(code).code >= 0;
 }
 
-constexpr bool ten_bit_output(int32_t output)
+constexpr bool packed(const Format& f)
 {
-    return output == CHROMAFOLD_OUTPUT_I010 || output == CHROMAFOLD_OUTPUT_P010;
+    return f.layout == Layout::uyvy || f.layout == Layout::yuy2 || f.layout == Layout::v210;
 }
 
-// Bytes per output sample: 1, or 2 for a 10-bit output.
-constexpr ptrdiff_t sample_bytes(int32_t output)
+constexpr int32_t plane_count(const Format& f)
 {
-    return ten_bit_output(output) ? 2 : 1;
+    return packed(f) ? 1 : f.layout == Layout::semi_planar ? 2 : 3;
 }
 
-// NV12 and P010 hold U and V in one plane, in pairs.
-constexpr bool interleaved_chroma(int32_t output)
+// Bytes per sample in a planar layout: 1, or a 16-bit word for 10 bits.
+constexpr ptrdiff_t sample_bytes(const Format& f)
 {
-    return output == CHROMAFOLD_OUTPUT_NV12 || output == CHROMAFOLD_OUTPUT_P010;
+    return f.depth > 8 ? 2 : 1;
 }
 
-// Bytes from one U sample of a chroma row to the next.
-constexpr ptrdiff_t chroma_step(int32_t output)
+// Where a 10-bit sample lies in its 16-bit word: bits 0-9 of a planar layout,
+// bits 6-15 of a semi-planar one.
+constexpr int32_t word_shift(const Format& f)
 {
-    return sample_bytes(output) * (interleaved_chroma(output) ? 2 : 1);
+    return f.layout == Layout::semi_planar && f.depth > 8 ? 6 : 0;
 }
 
-// Bytes of a source row that hold pixels 0 to width - 1: of v210, the whole
-// groups of six pixels, 16 bytes each.
-constexpr ptrdiff_t source_bytes_read(int32_t source, int32_t width)
+// Bytes of one contiguous row of `plane` at an even `width`, 0 for a plane the
+// format lacks. A v210 row is padded to a multiple of 128 bytes.
+constexpr ptrdiff_t row_bytes(const Format& f, int32_t plane, int32_t width)
 {
-    return ten_bit_source(source) ? ptrdiff_t(width + 5) / 6 * 16 : ptrdiff_t(width) * 2;
+    if (plane < 0 || plane >= plane_count(f))
+        return 0;
+    if (f.layout == Layout::v210)
+        return ptrdiff_t(width + 47) / 48 * 128;
+    if (packed(f))
+        return ptrdiff_t(width) * 2;
+    const ptrdiff_t samples = plane == 0 || f.layout == Layout::semi_planar ? width : width / 2;
+    return samples * sample_bytes(f);
+}
+
+// Bytes of a row of `plane` that hold pixels 0 to width - 1: of v210, the
+// whole groups of six pixels, 16 bytes each.
+constexpr ptrdiff_t bytes_holding(const Format& f, int32_t plane, int32_t width)
+{
+    return f.layout == Layout::v210 ? ptrdiff_t(width + 5) / 6 * 16 : row_bytes(f, plane, width);
+}
+
+// Rows of `plane` in a frame of `rows` rows: half as many chroma rows in 4:2:0.
+constexpr int32_t plane_rows(const Format& f, int32_t plane, int32_t rows)
+{
+    return plane > 0 && f.subsampled ? rows / 2 : rows;
+}
+
+struct Pair {
+    int32_t source, output;
+};
+
+constexpr size_t formats_subsampled(bool subsampled)
+{
+    size_t n = 0;
+    for (const Format& f : formats)
+        n += f.subsampled == subsampled;
+    return n;
+}
+
+// Every 4:2:2 layout into every 4:2:0 one.
+constexpr auto make_pairs()
+{
+    std::array<Pair, formats_subsampled(false) * formats_subsampled(true)> list{};
+    size_t n = 0;
+    for (const Format& source : formats)
+        for (const Format& output : formats)
+            if (!source.subsampled && output.subsampled)
+                list[n++] = {source.code, output.code};
+    return list;
+}
+
+constexpr auto pairs = make_pairs();
+constexpr int32_t pair_count = int32_t(pairs.size());
+
+// The place of a pair in `pairs`, or -1 for a pair not converted.
+constexpr int32_t pair_index(int32_t source, int32_t output)
+{
+    for (int32_t p = 0; p < pair_count; ++p)
+        if (pairs[p].source == source && pairs[p].output == output)
+            return p;
+    return -1;
+}
+
+// The codes of chromafold_convert's sources and outputs as layouts.
+constexpr int32_t format_of_source(int32_t source)
+{
+    return source >= CHROMAFOLD_SOURCE_UYVY && source <= CHROMAFOLD_SOURCE_V210 ? CHROMAFOLD_FORMAT_UYVY + source
+                                                                                : -1;
+}
+
+constexpr int32_t format_of_output(int32_t output)
+{
+    return output >= CHROMAFOLD_OUTPUT_I420 && output <= CHROMAFOLD_OUTPUT_P010 ? CHROMAFOLD_FORMAT_I420 + output
+                                                                                 : -1;
 }

@@ -8,6 +8,10 @@ chromafold_geometry frame_geometry(int32_t width, int32_t height, int32_t mode)
     if (mode == CHROMAFOLD_MODE_PADDING) {
         g.dst_width = (width + 15) / 16 * 16;
         g.dst_height = (height + 31) / 32 * 32;
+    } else if (mode == CHROMAFOLD_MODE_KEEP) {
+        // Each field keeps whole pairs of chroma rows.
+        g.dst_width = width;
+        g.dst_height = height / 4 * 4;
     } else {
         g.dst_width = width / 16 * 16;
         g.dst_height = height / 32 * 32;

@@ -1,43 +1,44 @@
 #include "lib/kernel_ladder.h"
 
+#include <atomic>
+
 namespace {
 
 // Each pair takes the kernel of the highest rung that has one: a processor
-// with AVX2 runs every pair with it, one with SSE2 alone runs the pairs that
-// SSE2 has with SSE2 and the others in plain C.
-const KernelSet& chosen()
+// with AVX2 runs every pair AVX2 has with it, and the others with the best
+// rung below. Threads that meet the first use together each choose, and store
+// the same choice; atomics make that safe without a lock or the C++ runtime's
+// guarded statics, so that C programs can link the static library.
+constinit std::atomic<RowGroupFunction> chosen_kernels[pair_count] = {};
+constinit std::atomic<const char*> chosen_set{nullptr};
+constinit std::atomic<bool> chosen{false};
+
+void choose()
 {
-    static const KernelSet kernels = [] {
-        const KernelLadder ladder = kernel_ladder();
-        KernelSet best{ladder.rungs[ladder.count - 1].instruction_set, {}};
+    const KernelLadder ladder = kernel_ladder();
+    for (int32_t p = 0; p < pair_count; ++p) {
+        RowGroupFunction best = nullptr;
         for (int k = 0; k < ladder.count; ++k)
-            for (int32_t s = 0; s < source_formats; ++s)
-                for (int32_t o = 0; o < output_formats; ++o)
-                    if (ladder.rungs[k].row_group[s][o])
-                        best.row_group[s][o] = ladder.rungs[k].row_group[s][o];
-        return best;
-    }();
-    return kernels;
+            if (ladder.rungs[k].kernel[p])
+                best = ladder.rungs[k].kernel[p];
+        chosen_kernels[p].store(best, std::memory_order_relaxed);
+    }
+    chosen_set.store(ladder.rungs[ladder.count - 1].instruction_set, std::memory_order_relaxed);
+    chosen.store(true, std::memory_order_release);
 }
 
 } // namespace
 
-KernelSet plain_kernel_set()
+RowGroupFunction chosen_kernel(int32_t pair)
 {
-    KernelSet set{"c", {}};
-    for (int32_t s = 0; s < source_formats; ++s)
-        for (int32_t o = 0; o < output_formats; ++o)
-            if (pair_converted(s, o))
-                set.row_group[s][o] = plain_row_group(s, o);
-    return set;
-}
-
-RowGroupFunction chosen_kernel(int32_t source, int32_t output)
-{
-    return chosen().row_group[source][output];
+    if (!chosen.load(std::memory_order_acquire))
+        choose();
+    return chosen_kernels[pair].load(std::memory_order_relaxed);
 }
 
 const char* best_instruction_set()
 {
-    return chosen().instruction_set;
+    if (!chosen.load(std::memory_order_acquire))
+        choose();
+    return chosen_set.load(std::memory_order_relaxed);
 }

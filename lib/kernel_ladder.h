@@ -4,16 +4,38 @@
 #include "lib/row_kernels.h"
 
 #include <cstddef>
+#include <utility>
 
-// The row-group kernels of one instruction set, by source and output format:
+// The kernels of one instruction set, by the place of their pair in `pairs`:
 // each computes exactly the bytes of the plain C one of its pair. Null where
-// the set has no kernel of its own for a pair. Only the row groups are worth
-// vectors: the edge rows of padding mode, at most three a frame, always run
-// the plain C kernels.
+// the set has no kernel of its own for a pair. Only whole row groups are worth
+// vectors: the rows of padding mode that lack a source row always run the
+// plain C kernels.
 struct KernelSet {
     const char* instruction_set; // "c", "sse2", "avx2" or "neon"
-    RowGroupFunction row_group[source_formats][output_formats];
+    RowGroupFunction kernel[pair_count];
 };
+
+// A set whose kernel of each pair is Choice<pair>::kernel: each instruction
+// set's file says which kernel, if any, it has for a pair, and hands back its
+// set built from the one list of pairs.
+template <template <Pair> typename Choice, size_t... p>
+constexpr KernelSet kernel_set(const char* instruction_set, std::index_sequence<p...>)
+{
+    return {instruction_set, {Choice<pairs[p]>::kernel...}};
+}
+
+template <template <Pair> typename Choice>
+constexpr KernelSet kernel_set(const char* instruction_set)
+{
+    return kernel_set<Choice>(instruction_set, std::make_index_sequence<pair_count>());
+}
+
+// The kernel sets of each instruction set, each in its own file.
+KernelSet plain_kernel_set();
+KernelSet sse2_kernel_set();
+KernelSet avx2_kernel_set();
+KernelSet neon_kernel_set();
 
 // The kernel sets this processor runs, in ladder order: plain C first, then
 // each instruction set the processor and the operating system support, each
@@ -26,12 +48,9 @@ struct KernelLadder {
 
 KernelLadder kernel_ladder();
 
-// The plain C kernels of every pair converted.
-KernelSet plain_kernel_set();
-
-// The kernel of a pair converted from the highest rung that has one, chosen
-// once on first use and never changed.
-RowGroupFunction chosen_kernel(int32_t source, int32_t output);
+// The kernel of a pair (its place in `pairs`) from the highest rung that has
+// one, chosen on first use and never changed.
+RowGroupFunction chosen_kernel(int32_t pair);
 
 // The instruction set of the highest rung.
 const char* best_instruction_set();

@@ -1,47 +1,101 @@
 #pragma once
 
-#include <cstddef>
+#include "lib/formats.h"
+#include "lib/frame_layout.h"
+
 #include <cstdint>
 
-// Row kernels know nothing of fields, edges or frames: each reads whole pixel
-// pairs of one source format from source rows and writes output rows of one
-// output format (the CHROMAFOLD_SOURCE_ and CHROMAFOLD_OUTPUT_ numbers).
-// `width` is a count of pixels and even; the kernels handle pixels 0 to
-// width - 1 and write nothing else. Chroma rows are given by where their first
-// U and first V sample lie: where U and V share a plane (NV12, P010), V lies
-// one sample after U and each is every other sample of the row.
+// Row kernels know nothing of fields, edges or frames. A kernel converts row
+// pairs: two rows of a 4:2:2 frame and the rows of a 4:2:0 frame that meet
+// them, two luma rows and one chroma row. It takes them two pairs at a time,
+// side by side, in a run of such row groups, each lying a fixed number of
+// bytes below the one before in every plane. `width` is a count of pixels,
+// even; a kernel handles pixels 0 to width - 1 and writes nothing else (of
+// v210, the whole groups of six pixels that hold them).
 //
-// A chroma sample is the weighted mean of two source rows of one field,
-// (3 * near + far) / 4 at the source's depth, rounded once to the output's,
-// halves up: (sum + 2) >> 2 at the same depth, min(255, (sum + 8) >> 4) from
-// 10 bits to 8. A 10-bit luma sample becomes min(255, (Y + 2) >> 2) in 8 bits.
-
-// One whole row group: source rows r0 to r3 from `src`, `src_stride` bytes
-// apart, into four luma rows from `luma`, `luma_stride` apart; the top-field
-// chroma row of r0 (near) and r2 (far) at `u` and `v`, and the bottom-field
-// one of r3 (near) and r1 (far) `u_stride` and `v_stride` further on.
-using RowGroupKernelType = void(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u,
-                                ptrdiff_t u_stride, uint8_t* v, ptrdiff_t v_stride,
-                                const uint8_t* src, ptrdiff_t src_stride, int32_t width);
-using RowGroupFunction = RowGroupKernelType*;
-
-// The plain C kernels, the reference that every vector kernel equals byte for
-// byte; defined for each pair converted.
-template <int32_t source, int32_t output>
-void convert_row_group(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride,
-                       uint8_t* v, ptrdiff_t v_stride, const uint8_t* src, ptrdiff_t src_stride,
-                       int32_t width);
-
-// The plain C kernels of one pair, for the rows that are not whole row groups.
-struct EdgeKernels {
-    // One luma row from one source row.
-    void (*luma_row)(uint8_t* luma, const uint8_t* src, int32_t width);
-    // One chroma row from the rows `near` and `far` of one field; a null row
-    // stands for neutral chroma (128, or 512 at 10 bits) at its weight.
-    void (*chroma_row)(uint8_t* u, uint8_t* v, const uint8_t* near, const uint8_t* far,
-                       int32_t width);
+// From 4:2:2 into 4:2:0: full[0] and full[1] are read, and give the luma rows
+// half[0].plane[0] and half[1].plane[0] and the chroma row in half[0]'s planes
+// 1 and 2. A chroma sample is (weight * near + (4 - weight) * far) / 4, near
+// from full[0], at the source's depth; 3 for a field's row, 2 for the mean of
+// two rows of one picture.
+//
+// Each sample is rounded once, halves up, into the output's depth: (sum + 2)
+// >> 2 at the same depth, min(255, (sum + 8) >> 4) from 10 bits to 8, the
+// sum itself from 8 bits to 10; luma is unchanged, min(255, (Y + 2) >> 2)
+// from 10 bits to 8, Y << 2 from 8 to 10.
+struct RowPair {
+    Rows full[2]; // two rows of the 4:2:2 frame
+    Rows half[2]; // the 4:2:0 rows that meet them
+    int32_t weight;
 };
 
-// The plain kernels of a pair converted: the row group and the edge rows.
-RowGroupFunction plain_row_group(int32_t source, int32_t output);
-EdgeKernels edge_kernels(int32_t source, int32_t output);
+struct RowGroups {
+    RowPair first[2];       // the two row pairs of the first group
+    ptrdiff_t full_step[3]; // bytes from each plane's row of one group to the next group's
+    ptrdiff_t half_step[3];
+    int32_t count;          // row groups
+    int32_t width;
+};
+
+using RowGroupFunction = void (*)(const RowGroups& groups);
+
+// Row pair k of group n of a run, of the formats of `pair`.
+template <Pair pair>
+inline RowPair pair_at(const RowGroups& groups, int32_t k, int32_t n)
+{
+    constexpr bool fold = !format_info(pair.source).subsampled;
+    constexpr int32_t full_planes = plane_count(format_info(fold ? pair.source : pair.output));
+    constexpr int32_t half_planes = plane_count(format_info(fold ? pair.output : pair.source));
+    RowPair r = groups.first[k];
+    for (int32_t j = 0; j < 2; ++j) {
+        for (int32_t p = 0; p < full_planes; ++p)
+            r.full[j].plane[p] += n * groups.full_step[p];
+        // Of the 4:2:0 rows, a fold writes one chroma row.
+        for (int32_t p = 0; p < (fold && j == 1 ? 1 : half_planes); ++p)
+            r.half[j].plane[p] += n * groups.half_step[p];
+    }
+    return r;
+}
+
+// The plain C kernel of pair `pair` (its place in `pairs`), the reference
+// that every vector kernel equals byte for byte. It alone takes rows that are
+// missing, in a run of one group: a null full[k] is neutral chroma (128, or
+// 512 at 10 bits) at its weight, with no luma row.
+RowGroupFunction plain_kernel(int32_t pair);
+
+// The rows of `groups` from pixel x on, and their width, for the kernel of
+// `pair`: x is even, and of a v210 row a multiple of 6.
+inline RowGroups from_pixel(const RowGroups& groups, Pair pair, int32_t x)
+{
+    RowGroups rest = groups;
+    const bool fold = !format_info(pair.source).subsampled;
+    const Format full = format_info(fold ? pair.source : pair.output);
+    const Format half = format_info(fold ? pair.output : pair.source);
+    for (RowPair& r : rest.first)
+        for (int j = 0; j < 2; ++j)
+            for (int32_t p = 0; p < 3; ++p) {
+                if (r.full[j].plane[p])
+                    r.full[j].plane[p] += bytes_holding(full, p, x);
+                if (r.half[j].plane[p])
+                    r.half[j].plane[p] += bytes_holding(half, p, x);
+            }
+    rest.width = groups.width - x;
+    return rest;
+}
+
+// Runs `step(x)`, x a size_t, over a row of `width` pixels in whole steps of `pixels`,
+// the last step moved back to end at `width`, so that it does again some of
+// the step before it: every step stores exactly its own pixels, and the
+// bytes it stores again are the same. Returns the pixels done: `width`, or 0
+// for a row narrower than one step.
+template <int32_t pixels, typename Step>
+inline int32_t each_step(int32_t width, Step step)
+{
+    if (width < pixels)
+        return 0;
+    for (size_t x = 0; x + pixels <= size_t(width); x += pixels)
+        step(x);
+    if (width % pixels)
+        step(size_t(width - pixels));
+    return width;
+}

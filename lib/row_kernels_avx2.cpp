@@ -1,253 +1,382 @@
-#include "lib/row_kernels_x86.h"
+#include "lib/kernel_ladder.h"
 
-#include "lib/formats.h"
-
-#include <cstring>
 #include <immintrin.h>
 
-// The 8-bit sources: whole vectors of 16 pixel pairs here, the rest of each
-// row by the SSE2 kernel, which takes 8 pairs at a time and leaves at most 7
-// to the plain C one. Each source vector is sorted once, within its 128-bit
-// lanes, into luma and chroma halves; chroma is mixed while U and V still
-// share a vector; lane order is fixed once per store.
+// Every step loads each source byte once and stores whole vectors of its own
+// pixels, no more: the last step of a row is moved back to end at the row's
+// end (each_step), and only the pixels of a v210 group that the row uses in
+// part go to the plain C kernel.
 //
-// v210: two groups of six pixels, 32 bytes, a vector; each sample is gathered
-// into a 16-bit lane from the two bytes that hold it and shifted into place.
-// Each 128-bit lane holds one group and is stored on its own: lane-crossing
-// shuffles cost more than the stores they save. The last pixels of each row
-// go through rows of the kernel's own, so that no store passes the end of a
-// row and no load the end of the groups that hold the row's pixels.
+// 8-bit sources, 32 pixels a step: luma as 32 bytes in order, chroma as U0-15
+// | V0-15. 10-bit planar sources, 16 pixels a step: luma as 16 words, chroma
+// as U0-7 | V0-7 in words. v210, 48 pixels (eight groups) a step: each 32
+// bytes give, lane by lane, the luma of a group and its chroma as Cb, Cr pairs
+// in 16-bit words; three vectors in pixel order are made of four.
 
 namespace {
 
-inline __m256i load(const uint8_t* p)
+using Vector = __m256i;
+
+inline Vector load(const uint8_t* p)
 {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-inline void store(uint8_t* p, __m256i bytes)
+inline __m128i load_half(const uint8_t* p)
 {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), bytes);
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-inline void store(uint8_t* p, __m128i bytes)
+inline Vector load_halves(const uint8_t* low, const uint8_t* high)
 {
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), bytes);
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(load_half(low)), load_half(high), 1);
 }
 
-// Eight 8-bit pixel pairs sorted lane by lane: the luma of pairs 0-3, their
-// U, their V | the same of pairs 4-7. UYVY pairs are U Y0 V Y1; YUY2 Y0 U Y1 V.
-template <int32_t source>
-inline __m256i sorted_pairs(const uint8_t* p)
+inline void store(uint8_t* p, Vector v)
 {
-    const __m256i order =
-        source == CHROMAFOLD_SOURCE_UYVY
-            ? _mm256_setr_epi8(1, 3, 5, 7, 9, 11, 13, 15, 0, 4, 8, 12, 2, 6, 10, 14, 1, 3, 5, 7, 9, 11,
-                               13, 15, 0, 4, 8, 12, 2, 6, 10, 14)
-            : _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, 1, 5, 9, 13, 3, 7, 11, 15, 0, 2, 4, 6, 8, 10,
-                               12, 14, 1, 5, 9, 13, 3, 7, 11, 15);
-    return _mm256_shuffle_epi8(load(p), order);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-// Stores the 32 luma bytes of 16 pixel pairs of one row and returns their
-// chroma as 4-byte groups: U0-3 U8-11 V0-3 V8-11 | U4-7 U12-15 V4-7 V12-15.
-template <int32_t source>
-inline __m256i split_pairs(uint8_t* luma, const uint8_t* pairs)
+inline void store(uint8_t* p, __m128i v)
 {
-    const __m256i a = sorted_pairs<source>(pairs), b = sorted_pairs<source>(pairs + 32);
-    // Luma of pairs 0-3, 8-11 | 4-7, 12-15, put in row order.
-    store(luma, _mm256_permute4x64_epi64(_mm256_unpacklo_epi64(a, b), 0xD8));
-    return _mm256_unpackhi_epi32(a, b);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+inline void store_quarter(uint8_t* p, __m128i v)
+{
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+}
+
+inline __m128i low_half(Vector v)
+{
+    return _mm256_castsi256_si128(v);
+}
+
+inline __m128i high_half(Vector v)
+{
+    return _mm256_extracti128_si256(v, 1);
+}
+
+// The same 16-byte shuffle in both lanes.
+inline Vector shuffle_lanes(Vector v, char b0, char b1, char b2, char b3, char b4, char b5, char b6, char b7,
+                            char b8, char b9, char b10, char b11, char b12, char b13, char b14, char b15)
+{
+    return _mm256_shuffle_epi8(v, _mm256_setr_epi8(b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14,
+                                                   b15, b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13,
+                                                   b14, b15));
+}
+
+// U0-15 | V0-15 (bytes) or U0-7 | V0-7 (words) as U, V pairs in order.
+inline Vector interleaved_bytes(Vector chroma)
+{
+    return shuffle_lanes(_mm256_permute4x64_epi64(chroma, 0xD8), 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7,
+                         15);
+}
+
+inline Vector interleaved_words(Vector chroma)
+{
+    return shuffle_lanes(_mm256_permute4x64_epi64(chroma, 0xD8), 0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14,
+                         15);
+}
+
+// U, V pairs in order, 16 bytes or 8 words a lane, as U | V.
+inline Vector apart_bytes(Vector uv)
+{
+    return _mm256_permute4x64_epi64(
+        shuffle_lanes(uv, 0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15), 0xD8);
+}
+
+inline Vector apart_words(Vector uv)
+{
+    return _mm256_permute4x64_epi64(
+        shuffle_lanes(uv, 0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15), 0xD8);
 }
 
 // (3 * near + far + 2) >> 2 on bytes, exactly: the rounded-up average of near
-// and the rounded-down average of near and far.
-inline __m256i mix(__m256i near, __m256i far)
+// and the rounded-down average of near and far; and (near + far + 1) >> 1.
+template <int weight>
+inline Vector mix_bytes(Vector near, Vector far)
 {
-    const __m256i odd = _mm256_and_si256(_mm256_xor_si256(near, far), _mm256_set1_epi8(1));
-    const __m256i half = _mm256_sub_epi8(_mm256_avg_epu8(near, far), odd);
-    return _mm256_avg_epu8(near, half);
+    if constexpr (weight == 2)
+        return _mm256_avg_epu8(near, far);
+    const Vector odd = _mm256_and_si256(_mm256_xor_si256(near, far), _mm256_set1_epi8(1));
+    return _mm256_avg_epu8(near, _mm256_sub_epi8(_mm256_avg_epu8(near, far), odd));
 }
 
-// Mixes the chroma of 16 pixel pairs, in split_pairs' order, and stores it as
-// 16 U and 16 V bytes (I420) or as 16 U, V pairs (NV12).
-template <int32_t output>
-inline void store_mixed(uint8_t* u, uint8_t* v, __m256i near, __m256i far)
+// The same on 10-bit samples in words.
+template <int weight>
+inline Vector mix_words(Vector near, Vector far)
 {
-    if constexpr (output == CHROMAFOLD_OUTPUT_NV12) {
-        // U0-3 V0-3 U4-7 V4-7 | U8-11 V8-11 U12-15 V12-15, then interleaved.
-        const __m256i groups =
-            _mm256_permutevar8x32_epi32(mix(near, far), _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
-        const __m256i pairs = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4,
-                                               1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
-        store(u, _mm256_shuffle_epi8(groups, pairs));
+    if constexpr (weight == 2)
+        return _mm256_avg_epu16(near, far);
+    return _mm256_avg_epu16(near, _mm256_srli_epi16(_mm256_add_epi16(near, far), 1));
+}
+
+struct Pixels {
+    Vector luma;
+    Vector chroma; // U | V
+};
+
+// 32 pixels of an 8-bit 4:2:2 row from pixel x.
+template <Layout layout>
+inline Pixels load_8bit(const Rows& row, size_t x)
+{
+    if constexpr (layout == Layout::planar)
+        return {load(row.plane[0] + x), load_halves(row.plane[1] + x / 2, row.plane[2] + x / 2)};
+    if constexpr (layout == Layout::semi_planar) {
+        return {load(row.plane[0] + x), apart_bytes(load(row.plane[1] + x))};
+    }
+    // In each lane, the luma of four pixel pairs, then their U, then their V.
+    // UYVY pairs are U Y0 V Y1; YUY2 Y0 U Y1 V.
+    const auto sorted = [](Vector quads) {
+        return layout == Layout::uyvy
+                   ? shuffle_lanes(quads, 1, 3, 5, 7, 9, 11, 13, 15, 0, 4, 8, 12, 2, 6, 10, 14)
+                   : shuffle_lanes(quads, 0, 2, 4, 6, 8, 10, 12, 14, 1, 5, 9, 13, 3, 7, 11, 15);
+    };
+    const Vector a = sorted(load(row.plane[0] + 2 * x)), b = sorted(load(row.plane[0] + 2 * x + 32));
+    // Chroma as U0-3 V0-3 U8-11 V8-11 | U4-7 V4-7 U12-15 V12-15, put in order
+    // once mixed.
+    return {_mm256_permute4x64_epi64(_mm256_unpacklo_epi64(a, b), 0xD8), _mm256_unpackhi_epi64(a, b)};
+}
+
+// Mixed chroma of load_8bit's order as U | V.
+template <Layout layout>
+inline Vector in_order_8bit(Vector chroma)
+{
+    if constexpr (layout == Layout::uyvy || layout == Layout::yuy2)
+        return _mm256_permutevar8x32_epi32(chroma, _mm256_setr_epi32(0, 4, 2, 6, 1, 5, 3, 7));
+    return chroma;
+}
+
+// 16 pixels of a 10-bit planar 4:2:2 row from pixel x, the bits outside each
+// sample dropped.
+template <Layout layout>
+inline Pixels load_10bit(const Rows& row, size_t x)
+{
+    if constexpr (layout == Layout::planar) {
+        const Vector sample = _mm256_set1_epi16(0x3FF);
+        return {_mm256_and_si256(load(row.plane[0] + 2 * x), sample),
+                _mm256_and_si256(load_halves(row.plane[1] + x, row.plane[2] + x), sample)};
+    }
+    return {_mm256_srli_epi16(load(row.plane[0] + 2 * x), 6),
+            _mm256_srli_epi16(apart_words(load(row.plane[1] + 2 * x)), 6)};
+}
+
+template <Layout layout>
+inline void store_chroma_8bit(const Rows& row, size_t x, Vector chroma)
+{
+    if constexpr (layout == Layout::semi_planar) {
+        store(row.plane[1] + x, interleaved_bytes(chroma));
     } else {
-        const __m256i planes =
-            _mm256_permutevar8x32_epi32(mix(near, far), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
-        store(u, _mm256_castsi256_si128(planes));
-        store(v, _mm256_extracti128_si256(planes, 1));
+        store(row.plane[1] + x / 2, low_half(chroma));
+        store(row.plane[2] + x / 2, high_half(chroma));
     }
 }
 
-// The samples of two v210 groups, each in a 16-bit lane, shifted up so that
-// the sample fills bits 6-15 and bits 0-5 hold whatever lay below it: the
-// luma of pixels 0-5 | 6-11, or the chroma of pixel pairs 0-2 | 3-5 as Cb, Cr
-// alternating; the last two lanes of each half are zero.
-inline __m256i v210_luma(__m256i groups)
+// 10-bit samples into words: bits 0-9 of a planar layout, 6-15 of a
+// semi-planar one.
+template <Layout layout>
+inline Vector words(Vector samples)
 {
-    // The bytes that hold each sample, and 2^(6 - its shift within them).
-    const __m256i bytes = _mm256_setr_epi8(1, 2, 4, 5, 6, 7, 9, 10, 12, 13, 14, 15, -1, -1, -1, -1, 1, 2,
-                                           4, 5, 6, 7, 9, 10, 12, 13, 14, 15, -1, -1, -1, -1);
-    const __m256i up = _mm256_setr_epi16(16, 64, 4, 16, 64, 4, 0, 0, 16, 64, 4, 16, 64, 4, 0, 0);
-    return _mm256_mullo_epi16(_mm256_shuffle_epi8(groups, bytes), up);
+    return layout == Layout::semi_planar ? _mm256_slli_epi16(samples, 6) : samples;
 }
 
-inline __m256i v210_chroma(__m256i groups)
+template <Layout layout>
+inline void store_chroma_10bit(const Rows& row, size_t x, Vector chroma)
 {
-    const __m256i bytes = _mm256_setr_epi8(0, 1, 2, 3, 5, 6, 8, 9, 10, 11, 13, 14, -1, -1, -1, -1, 0, 1,
-                                           2, 3, 5, 6, 8, 9, 10, 11, 13, 14, -1, -1, -1, -1);
-    const __m256i up = _mm256_setr_epi16(64, 4, 16, 64, 4, 16, 0, 0, 64, 4, 16, 64, 4, 16, 0, 0);
-    return _mm256_mullo_epi16(_mm256_shuffle_epi8(groups, bytes), up);
-}
-
-// The half of each lane that a group's output takes: its first 16 bytes (6
-// samples of 16 bits), or its first 8 (6 bytes, or 3 samples of 16 bits), the
-// first lane at `p` and the second `step` bytes on. Each store covers up to 4
-// bytes more than the group's output.
-inline void store_lanes(uint8_t* p, ptrdiff_t step, __m256i v)
-{
-    store(p, _mm256_castsi256_si128(v));
-    store(p + step, _mm256_extracti128_si256(v, 1));
-}
-
-inline void store_low_halves(uint8_t* p, ptrdiff_t step, __m256i v)
-{
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(v));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + step), _mm256_extracti128_si256(v, 1));
-}
-
-// (x + 2) >> 2 of 16-bit lanes whose bits 0-6 do not count, from x >> 7:
-// the rounded-up half of that.
-inline __m256i quarter_rounded(__m256i x_bits_7_up)
-{
-    return _mm256_avg_epu16(x_bits_7_up, _mm256_setzero_si256());
-}
-
-// One step: 12 pixels of a row group, its rows and strides as a row-group
-// kernel's. Each store covers the output of its 12 pixels and at most 2
-// pixels' more, which the next step overwrites.
-template <int32_t output>
-inline void convert_v210_step(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride, uint8_t* v,
-                              ptrdiff_t v_stride, const uint8_t* src, ptrdiff_t src_stride)
-{
-    constexpr ptrdiff_t bytes = sample_bytes(output);
-    __m256i near_far[4];
-    for (int r = 0; r < 4; ++r) {
-        // Each source byte is loaded once, for its luma and its chroma.
-        const __m256i groups = load(src + r * src_stride);
-        const __m256i lifted = v210_luma(groups);
-        uint8_t* const row = luma + r * luma_stride;
-        if constexpr (output == CHROMAFOLD_OUTPUT_I010)
-            store_lanes(row, 12, _mm256_srli_epi16(lifted, 6));
-        else if constexpr (output == CHROMAFOLD_OUTPUT_P010)
-            store_lanes(row, 12, _mm256_and_si256(lifted, _mm256_set1_epi16(-64)));
-        else // min(255, (Y + 2) >> 2): packing saturates.
-            store_low_halves(row, 6, _mm256_packus_epi16(quarter_rounded(_mm256_srli_epi16(lifted, 7)), lifted));
-        near_far[r] = _mm256_srli_epi16(v210_chroma(groups), 6);
+    if constexpr (layout == Layout::semi_planar) {
+        store(row.plane[1] + 2 * x, words<layout>(interleaved_words(chroma)));
+    } else {
+        store(row.plane[1] + x, low_half(chroma));
+        store(row.plane[2] + x, high_half(chroma));
     }
-    // Top field: r0 near, r2 far. Bottom field: r3 near, r1 far.
-    for (int field = 0; field < 2; ++field) {
-        const __m256i near = near_far[field ? 3 : 0], far = near_far[field ? 1 : 2];
-        uint8_t* const u_at = u + field * u_stride;
-        uint8_t* const v_at = v + field * v_stride;
-        if constexpr (ten_bit_output(output)) {
-            // (3 * near + far + 2) >> 2, exactly: the rounded-up average of
-            // near and the rounded-down average of near and far.
-            const __m256i mixed = _mm256_avg_epu16(near, _mm256_srli_epi16(_mm256_add_epi16(near, far), 1));
-            if constexpr (output == CHROMAFOLD_OUTPUT_P010) {
-                store_lanes(u_at, 12, _mm256_slli_epi16(mixed, 6));
-            } else {
-                // Cb0-2 . Cr0-2 . | Cb3-5 . Cr3-5 .
-                const __m256i apart = _mm256_shuffle_epi8(
-                    mixed, _mm256_setr_epi8(0, 1, 4, 5, 8, 9, -1, -1, 2, 3, 6, 7, 10, 11, -1, -1, 0, 1, 4, 5, 8,
-                                            9, -1, -1, 2, 3, 6, 7, 10, 11, -1, -1));
-                store_low_halves(u_at, 3 * bytes, apart);
-                store_low_halves(v_at, 3 * bytes, _mm256_srli_si256(apart, 8));
-            }
+}
+
+template <Pair pair, int weight>
+inline void fold_8bit_step(const RowPair& r, size_t x)
+{
+    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
+    const Pixels near = load_8bit<source>(r.full[0], x), far = load_8bit<source>(r.full[1], x);
+    store(r.half[0].plane[0] + x, near.luma);
+    store(r.half[1].plane[0] + x, far.luma);
+    store_chroma_8bit<output>(r.half[0], x, in_order_8bit<source>(mix_bytes<weight>(near.chroma, far.chroma)));
+}
+
+template <Pair pair, int weight>
+inline void fold_10bit_step(const RowPair& r, size_t x)
+{
+    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
+    const Pixels near = load_10bit<source>(r.full[0], x), far = load_10bit<source>(r.full[1], x);
+    store(r.half[0].plane[0] + 2 * x, words<output>(near.luma));
+    store(r.half[1].plane[0] + 2 * x, words<output>(far.luma));
+    store_chroma_10bit<output>(r.half[0], x, mix_words<weight>(near.chroma, far.chroma));
+}
+
+// The samples of two v210 groups, lane by lane, each in a 16-bit lane: the
+// bytes that hold it, multiplied so that its top bit is bit 15, and shifted
+// down. The luma of pixels 0-5, or the chroma of pixel pairs 0-2 as Cb, Cr
+// pairs; the last two words of each lane are zero.
+inline Vector v210_luma(Vector groups)
+{
+    const Vector up = _mm256_setr_epi16(16, 64, 4, 16, 64, 4, 0, 0, 16, 64, 4, 16, 64, 4, 0, 0);
+    return _mm256_srli_epi16(
+        _mm256_mullo_epi16(shuffle_lanes(groups, 1, 2, 4, 5, 6, 7, 9, 10, 12, 13, 14, 15, -1, -1, -1, -1), up), 6);
+}
+
+inline Vector v210_chroma(Vector groups)
+{
+    const Vector up = _mm256_setr_epi16(64, 4, 16, 64, 4, 16, 0, 0, 64, 4, 16, 64, 4, 16, 0, 0);
+    return _mm256_srli_epi16(
+        _mm256_mullo_epi16(shuffle_lanes(groups, 0, 1, 2, 3, 5, 6, 8, 9, 10, 11, 13, 14, -1, -1, -1, -1), up), 6);
+}
+
+// Three vectors of 16 words in order from four of 6 + 6 words (each lane's
+// first three 32-bit words).
+struct Three {
+    Vector v[3];
+};
+
+inline Three in_order(const Vector (&sixes)[4])
+{
+    const auto permuted = [](Vector v, int a, int b, int c, int d, int e, int f, int g, int h) {
+        return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(a, b, c, d, e, f, g, h));
+    };
+    const Vector a = permuted(sixes[0], 0, 1, 2, 4, 5, 6, 0, 0), b = permuted(sixes[1], 2, 4, 5, 6, 0, 0, 0, 1),
+                 c = permuted(sixes[2], 5, 6, 0, 0, 0, 1, 2, 4), d = permuted(sixes[3], 0, 0, 0, 1, 2, 4, 5, 6);
+    return {{_mm256_blend_epi32(a, b, 0xC0), _mm256_blend_epi32(b, c, 0xF0), _mm256_blend_epi32(c, d, 0xFC)}};
+}
+
+// Words of at most 1023 (luma), or 4092 (chroma sums of weight 4), as bytes:
+// (x + 2) >> 2 or (x + 8) >> 4, rounded by the multiply; packing saturates.
+inline Vector rounded(Vector x, int shift)
+{
+    return _mm256_mulhrs_epi16(x, _mm256_set1_epi16(int16_t(1 << (15 - shift))));
+}
+
+// 48 bytes from three vectors of 16 words.
+inline void store_bytes(uint8_t* p, const Three& w)
+{
+    store(p, _mm256_permute4x64_epi64(_mm256_packus_epi16(w.v[0], w.v[1]), 0xD8));
+    store(p + 32, low_half(_mm256_permute4x64_epi64(_mm256_packus_epi16(w.v[2], w.v[2]), 0xD8)));
+}
+
+template <Pair pair, int weight>
+inline void fold_v210_step(const RowPair& r, size_t x)
+{
+    constexpr Format output = format_info(pair.output);
+    Vector luma[2][4], chroma[2][4];
+    for (int k = 0; k < 2; ++k)
+        for (int j = 0; j < 4; ++j) {
+            const Vector groups = load(r.full[k].plane[0] + x / 6 * 16 + 32 * j);
+            luma[k][j] = v210_luma(groups);
+            chroma[k][j] = v210_chroma(groups);
+        }
+    Vector sums[4];
+    for (int j = 0; j < 4; ++j) {
+        const Vector near = chroma[0][j], far = chroma[1][j];
+        if constexpr (output.depth == 8)
+            sums[j] = rounded(weight == 3 ? _mm256_add_epi16(_mm256_add_epi16(near, near), _mm256_add_epi16(near, far))
+                                          : _mm256_slli_epi16(_mm256_add_epi16(near, far), 1),
+                              4);
+        else
+            sums[j] = mix_words<weight>(near, far);
+    }
+    const Three uv = in_order(sums);
+    for (int k = 0; k < 2; ++k) {
+        Three y = in_order(luma[k]);
+        uint8_t* const to = r.half[k].plane[0];
+        if constexpr (output.depth == 8) {
+            for (Vector& v : y.v)
+                v = rounded(v, 2);
+            store_bytes(to + x, y);
         } else {
-            // min(255, (3 * near + far + 8) >> 4): packing saturates.
-            const __m256i sum = _mm256_add_epi16(_mm256_add_epi16(near, near), _mm256_add_epi16(near, far));
-            const __m256i pairs = _mm256_packus_epi16(quarter_rounded(_mm256_srli_epi16(sum, 3)), sum);
-            if constexpr (output == CHROMAFOLD_OUTPUT_NV12) {
-                store_low_halves(u_at, 6, pairs);
-            } else {
-                // Cb0-2 . Cr0-2 . in each lane.
-                const __m256i apart = _mm256_shuffle_epi8(
-                    pairs, _mm256_setr_epi8(0, 2, 4, -1, 1, 3, 5, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 2, 4, -1,
-                                            1, 3, 5, -1, -1, -1, -1, -1, -1, -1, -1, -1));
-                const __m128i low = _mm256_castsi256_si128(apart), high = _mm256_extracti128_si256(apart, 1);
-                _mm_storeu_si32(u_at, low);
-                _mm_storeu_si32(u_at + 3, high);
-                _mm_storeu_si32(v_at, _mm_srli_si128(low, 4));
-                _mm_storeu_si32(v_at + 3, _mm_srli_si128(high, 4));
-            }
+            for (int i = 0; i < 3; ++i)
+                store(to + 2 * x + 32 * i, words<output.layout>(y.v[i]));
         }
     }
+    const Rows& c = r.half[0];
+    if constexpr (output.depth == 8 && output.layout == Layout::semi_planar) {
+        store_bytes(c.plane[1] + x, uv);
+    } else if constexpr (output.depth == 8) {
+        // U0-15 | V0-15, then U16-23 V16-23.
+        const Vector first = apart_bytes(_mm256_permute4x64_epi64(_mm256_packus_epi16(uv.v[0], uv.v[1]), 0xD8));
+        const __m128i last = _mm_shuffle_epi8(_mm_packus_epi16(low_half(uv.v[2]), high_half(uv.v[2])),
+                                              _mm_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15));
+        store(c.plane[1] + x / 2, low_half(first));
+        store(c.plane[2] + x / 2, high_half(first));
+        store_quarter(c.plane[1] + x / 2 + 16, last);
+        store_quarter(c.plane[2] + x / 2 + 16, _mm_srli_si128(last, 8));
+    } else if constexpr (output.layout == Layout::semi_planar) {
+        for (int i = 0; i < 3; ++i)
+            store(c.plane[1] + 2 * x + 32 * i, words<Layout::semi_planar>(uv.v[i]));
+    } else {
+        // U | V of pairs 0-7, 8-15 and 16-23.
+        const Vector a = apart_words(uv.v[0]), b = apart_words(uv.v[1]), d = apart_words(uv.v[2]);
+        store(c.plane[1] + x, _mm256_permute2x128_si256(a, b, 0x20));
+        store(c.plane[2] + x, _mm256_permute2x128_si256(a, b, 0x31));
+        store(c.plane[1] + x + 32, low_half(d));
+        store(c.plane[2] + x + 32, high_half(d));
+    }
 }
+
+template <Pair pair, int weight>
+void fold_groups(const RowGroups& groups)
+{
+    constexpr Format source = format_info(pair.source);
+    int32_t done = 0;
+    for (int32_t n = 0; n < groups.count; ++n) {
+        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
+        if constexpr (source.layout == Layout::v210)
+            // The groups of six pixels the row uses in part go to the plain C kernel.
+            done = each_step<48>(groups.width / 6 * 6, [&](size_t x) {
+                fold_v210_step<pair, weight>(a, x);
+                fold_v210_step<pair, weight>(b, x);
+            });
+        else if constexpr (source.depth == 8)
+            done = each_step<32>(groups.width, [&](size_t x) {
+                fold_8bit_step<pair, weight>(a, x);
+                fold_8bit_step<pair, weight>(b, x);
+            });
+        else
+            done = each_step<16>(groups.width, [&](size_t x) {
+                fold_10bit_step<pair, weight>(a, x);
+                fold_10bit_step<pair, weight>(b, x);
+            });
+    }
+    if (done < groups.width)
+        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+}
+
+// Both pairs of a group of a fold have one weight.
+template <Pair pair>
+void fold_avx2(const RowGroups& groups)
+{
+    if (groups.first[0].weight == 3)
+        fold_groups<pair, 3>(groups);
+    else
+        fold_groups<pair, 2>(groups);
+}
+
+// AVX2 has every pair whose source and output have the same depth, and v210
+// into 8 bits.
+template <Pair pair>
+constexpr RowGroupFunction avx2_kernel()
+{
+    constexpr Format source = format_info(pair.source), output = format_info(pair.output);
+    if constexpr (source.depth == output.depth || source.layout == Layout::v210)
+        return fold_avx2<pair>;
+    else
+        return nullptr;
+}
+
+template <Pair pair>
+struct Avx2 {
+    static constexpr RowGroupFunction kernel = avx2_kernel<pair>();
+};
 
 } // namespace
 
-template <int32_t source, int32_t output>
-void convert_row_group_avx2(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride,
-                            uint8_t* v, ptrdiff_t v_stride, const uint8_t* src,
-                            ptrdiff_t src_stride, int32_t width)
+KernelSet avx2_kernel_set()
 {
-    constexpr ptrdiff_t bytes = sample_bytes(output), step = chroma_step(output);
-    int32_t x = 0;
-    if constexpr (source == v210) {
-        for (; x + 14 <= width; x += 12)
-            convert_v210_step<output>(luma + x * bytes, luma_stride, u + x / 2 * step, u_stride, v + x / 2 * step,
-                                      v_stride, src + x / 6 * 16, src_stride);
-        // The last pixels, 12 or fewer, whose stores would pass the end of
-        // the rows, go through rows of their own: their source groups copied
-        // in, their output copied out, each exactly.
-        if (x < width) {
-            const ptrdiff_t left = width - x, row = 64;
-            alignas(32) uint8_t scratch[4 + 2 + 2 + 4][row] = {};
-            uint8_t* const luma_rows = scratch[0];
-            uint8_t* const u_rows = scratch[4];
-            uint8_t* const v_rows = interleaved_chroma(output) ? scratch[4] + bytes : scratch[6];
-            for (int r = 0; r < 4; ++r)
-                std::memcpy(scratch[8 + r], src + r * src_stride + x / 6 * 16, size_t(left + 5) / 6 * 16);
-            convert_v210_step<output>(luma_rows, row, u_rows, row, v_rows, row, scratch[8], row);
-            for (int r = 0; r < 4; ++r)
-                std::memcpy(luma + r * luma_stride + x * bytes, scratch[r], size_t(left * bytes));
-            for (int field = 0; field < 2; ++field) {
-                std::memcpy(u + field * u_stride + x / 2 * step, scratch[4 + field], size_t(left / 2 * step));
-                if (!interleaved_chroma(output))
-                    std::memcpy(v + field * v_stride + x / 2 * step, scratch[6 + field], size_t(left / 2 * step));
-            }
-        }
-    } else {
-        for (; x + 32 <= width; x += 32) {
-            __m256i chroma[4];
-            for (int r = 0; r < 4; ++r)
-                chroma[r] = split_pairs<source>(luma + r * luma_stride + x, src + r * src_stride + 2 * x);
-            store_mixed<output>(u + x / 2 * step, v + x / 2 * step, chroma[0], chroma[2]);
-            store_mixed<output>(u + u_stride + x / 2 * step, v + v_stride + x / 2 * step, chroma[3],
-                                chroma[1]);
-        }
-        convert_row_group_sse2<source, output>(luma + x, luma_stride, u + x / 2 * step, u_stride,
-                                               v + x / 2 * step, v_stride, src + 2 * x, src_stride,
-                                               width - x);
-    }
+    return kernel_set<Avx2>("avx2");
 }
-
-template RowGroupKernelType convert_row_group_avx2<uyvy, i420>;
-template RowGroupKernelType convert_row_group_avx2<uyvy, nv12>;
-template RowGroupKernelType convert_row_group_avx2<yuy2, i420>;
-template RowGroupKernelType convert_row_group_avx2<yuy2, nv12>;
-template RowGroupKernelType convert_row_group_avx2<v210, i420>;
-template RowGroupKernelType convert_row_group_avx2<v210, nv12>;
-template RowGroupKernelType convert_row_group_avx2<v210, i010>;
-template RowGroupKernelType convert_row_group_avx2<v210, p010>;

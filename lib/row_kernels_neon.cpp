@@ -1,23 +1,128 @@
-#include "lib/row_kernels_arm64.h"
-
-#include "lib/formats.h"
+#include "lib/kernel_ladder.h"
 
 #include <arm_neon.h>
 
-// Whole vectors here, the rest of each row by the plain C kernel, so every
-// byte equals the reference. The 8-bit sources: a four-way load sorts 16
-// pixel pairs once into their four bytes, so that luma, U and V are apart.
-// v210: a four-way load of 32-bit words sorts four groups of six pixels into
-// their words 0 to 3, from which shifts gather each group's samples two by two
-// into 32-bit lanes; three-way stores lay them out in pixel order.
+// Every step loads each source byte once and stores exactly its own pixels:
+// the last step of a row is moved back to end at the row's end (each_step),
+// and only the pixels of a v210 group that the row uses in part go to the
+// plain C kernel.
+//
+// 8-bit sources, 32 pixels a step: a four-way load sorts 16 UYVY or YUY2
+// pixel pairs into their four bytes, a two-way load NV16's U and V. 10-bit
+// planar sources, 16 pixels a step. v210, 48 pixels a step: a four-way load of
+// 32-bit words sorts four groups of six pixels into their words 0 to 3, from
+// which shifts gather each group's samples two by two into 32-bit lanes;
+// three-way stores lay them out in pixel order.
 
 namespace {
 
-// (3 * near + far + 2) >> 2 on bytes, exactly: the rounded-up average of near
-// and the rounded-down average of near and far.
+// (3 * near + far + 2) >> 2, exactly: the rounded-up average of near and the
+// rounded-down average of near and far; and (near + far + 1) >> 1.
+template <int weight>
 inline uint8x16_t mix(uint8x16_t near, uint8x16_t far)
 {
-    return vrhaddq_u8(near, vhaddq_u8(near, far));
+    return vrhaddq_u8(near, weight == 2 ? far : vhaddq_u8(near, far));
+}
+
+template <int weight>
+inline uint16x8_t mix(uint16x8_t near, uint16x8_t far)
+{
+    return vrhaddq_u16(near, weight == 2 ? far : vhaddq_u16(near, far));
+}
+
+// 32 pixels of an 8-bit 4:2:2 row from pixel x: their luma stored, their
+// chroma returned.
+struct Chroma8 {
+    uint8x16_t u, v;
+};
+
+template <Layout layout>
+inline Chroma8 split_8bit(uint8_t* luma, const Rows& row, size_t x)
+{
+    if constexpr (layout == Layout::uyvy || layout == Layout::yuy2) {
+        // UYVY pairs are U Y0 V Y1; YUY2 Y0 U Y1 V.
+        constexpr int y0 = layout == Layout::uyvy ? 1 : 0, cb = 1 - y0;
+        const uint8x16x4_t quads = vld4q_u8(row.plane[0] + 2 * x);
+        vst2q_u8(luma + x, (uint8x16x2_t{{quads.val[y0], quads.val[y0 + 2]}}));
+        return {quads.val[cb], quads.val[cb + 2]};
+    }
+    vst1q_u8(luma + x, vld1q_u8(row.plane[0] + x));
+    vst1q_u8(luma + x + 16, vld1q_u8(row.plane[0] + x + 16));
+    if constexpr (layout == Layout::planar)
+        return {vld1q_u8(row.plane[1] + x / 2), vld1q_u8(row.plane[2] + x / 2)};
+    const uint8x16x2_t uv = vld2q_u8(row.plane[1] + x);
+    return {uv.val[0], uv.val[1]};
+}
+
+template <Pair pair, int weight>
+inline void fold_8bit_step(const RowPair& r, size_t x)
+{
+    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
+    const Chroma8 near = split_8bit<source>(r.half[0].plane[0], r.full[0], x);
+    const Chroma8 far = split_8bit<source>(r.half[1].plane[0], r.full[1], x);
+    const uint8x16_t u = mix<weight>(near.u, far.u), v = mix<weight>(near.v, far.v);
+    if constexpr (output == Layout::semi_planar) {
+        vst2q_u8(r.half[0].plane[1] + x, (uint8x16x2_t{{u, v}}));
+    } else {
+        vst1q_u8(r.half[0].plane[1] + x / 2, u);
+        vst1q_u8(r.half[0].plane[2] + x / 2, v);
+    }
+}
+
+inline uint16x8_t load_words(const uint8_t* p)
+{
+    return vld1q_u16(reinterpret_cast<const uint16_t*>(p));
+}
+
+inline void store_words(uint8_t* p, uint16x8_t v)
+{
+    vst1q_u16(reinterpret_cast<uint16_t*>(p), v);
+}
+
+// 10-bit samples of a layout's words, and back: bits 0-9 of a planar layout,
+// 6-15 of a semi-planar one.
+template <Layout layout>
+inline uint16x8_t samples(uint16x8_t words)
+{
+    return layout == Layout::semi_planar ? vshrq_n_u16(words, 6) : vandq_u16(words, vdupq_n_u16(0x3FF));
+}
+
+template <Layout layout>
+inline uint16x8_t words(uint16x8_t samples)
+{
+    return layout == Layout::semi_planar ? vshlq_n_u16(samples, 6) : samples;
+}
+
+struct Chroma10 {
+    uint16x8_t u, v;
+};
+
+// 16 pixels of a 10-bit planar 4:2:2 row from pixel x into a 10-bit luma row:
+// their luma stored, their chroma returned.
+template <Layout source, Layout output>
+inline Chroma10 split_10bit(uint8_t* luma, const Rows& row, size_t x)
+{
+    for (size_t k = 0; k < 2; ++k)
+        store_words(luma + 2 * x + 16 * k, words<output>(samples<source>(load_words(row.plane[0] + 2 * x + 16 * k))));
+    if constexpr (source == Layout::planar)
+        return {samples<source>(load_words(row.plane[1] + x)), samples<source>(load_words(row.plane[2] + x))};
+    const uint16x8x2_t uv = vld2q_u16(reinterpret_cast<const uint16_t*>(row.plane[1] + 2 * x));
+    return {samples<source>(uv.val[0]), samples<source>(uv.val[1])};
+}
+
+template <Pair pair, int weight>
+inline void fold_10bit_step(const RowPair& r, size_t x)
+{
+    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
+    const Chroma10 near = split_10bit<source, output>(r.half[0].plane[0], r.full[0], x);
+    const Chroma10 far = split_10bit<source, output>(r.half[1].plane[0], r.full[1], x);
+    const uint16x8_t u = words<output>(mix<weight>(near.u, far.u)), v = words<output>(mix<weight>(near.v, far.v));
+    if constexpr (output == Layout::semi_planar) {
+        vst2q_u16(reinterpret_cast<uint16_t*>(r.half[0].plane[1] + 2 * x), (uint16x8x2_t{{u, v}}));
+    } else {
+        store_words(r.half[0].plane[1] + x, u);
+        store_words(r.half[0].plane[2] + x, v);
+    }
 }
 
 // Two 10-bit samples in a 32-bit lane, each in its own 16-bit half: the one at
@@ -60,54 +165,55 @@ inline V210Samples v210_samples(const uint8_t* groups)
     return s;
 }
 
-// 16-bit samples to the output's words: bits 0-9 (I010) or 6-15 (P010).
-template <int32_t output>
-inline uint32x4_t words(uint16x8_t samples)
+template <Layout output>
+inline uint32x4_t v210_words(uint16x8_t samples)
 {
-    return vreinterpretq_u32_u16(output == CHROMAFOLD_OUTPUT_P010 ? vshlq_n_u16(samples, 6) : samples);
+    return vreinterpretq_u32_u16(words<output>(samples));
 }
 
-template <int32_t output>
+template <int32_t code>
 inline void store_v210_luma(uint8_t* luma, const V210Samples& s)
 {
-    if constexpr (ten_bit_output(output)) {
+    constexpr Format output = format_info(code);
+    if constexpr (output.depth == 10) {
         for (int h = 0; h < 2; ++h) {
             uint32x4x3_t out;
             for (int k = 0; k < 3; ++k)
-                out.val[k] = words<output>(vreinterpretq_u16_u32(s.luma[h].val[k]));
+                out.val[k] = v210_words<output.layout>(vreinterpretq_u16_u32(s.luma[h].val[k]));
             vst3q_u32(reinterpret_cast<uint32_t*>(luma + 48 * h), out);
         }
     } else {
         // min(255, (Y + 2) >> 2), two pixels a 16-bit lane.
         uint16x8x3_t out;
         for (int k = 0; k < 3; ++k)
-            out.val[k] = vreinterpretq_u16_u8(vcombine_u8(
-                vqrshrn_n_u16(vreinterpretq_u16_u32(s.luma[0].val[k]), 2),
-                vqrshrn_n_u16(vreinterpretq_u16_u32(s.luma[1].val[k]), 2)));
+            out.val[k] = vreinterpretq_u16_u8(vcombine_u8(vqrshrn_n_u16(vreinterpretq_u16_u32(s.luma[0].val[k]), 2),
+                                                          vqrshrn_n_u16(vreinterpretq_u16_u32(s.luma[1].val[k]), 2)));
         vst3q_u16(reinterpret_cast<uint16_t*>(luma), out);
     }
 }
 
-template <int32_t output>
+template <int32_t code, int weight>
 inline void store_v210_chroma(uint8_t* u, uint8_t* v, const V210Samples& near, const V210Samples& far)
 {
+    constexpr Format output = format_info(code);
+    // weight * near + (4 - weight) * far, at most 4092.
     uint16x8_t sums[2][3];
     for (int h = 0; h < 2; ++h)
         for (int k = 0; k < 3; ++k)
-            sums[h][k] = vmlaq_n_u16(vreinterpretq_u16_u32(far.chroma[h].val[k]),
-                                     vreinterpretq_u16_u32(near.chroma[h].val[k]), 3);
-    if constexpr (ten_bit_output(output)) {
+            sums[h][k] = vmlaq_n_u16(vmulq_n_u16(vreinterpretq_u16_u32(far.chroma[h].val[k]), 4 - weight),
+                                     vreinterpretq_u16_u32(near.chroma[h].val[k]), weight);
+    if constexpr (output.depth == 10) {
         for (int h = 0; h < 2; ++h) {
-            uint32x4x3_t pairs;
+            uint32x4x3_t uv;
             for (int k = 0; k < 3; ++k)
-                pairs.val[k] = words<output>(vrshrq_n_u16(sums[h][k], 2));
-            if constexpr (output == CHROMAFOLD_OUTPUT_P010) {
-                vst3q_u32(reinterpret_cast<uint32_t*>(u + 48 * h), pairs);
+                uv.val[k] = v210_words<output.layout>(vrshrq_n_u16(sums[h][k], 2));
+            if constexpr (output.layout == Layout::semi_planar) {
+                vst3q_u32(reinterpret_cast<uint32_t*>(u + 48 * h), uv);
             } else {
                 uint16x4x3_t cb, cr;
                 for (int k = 0; k < 3; ++k) {
-                    cb.val[k] = vmovn_u32(pairs.val[k]);
-                    cr.val[k] = vshrn_n_u32(pairs.val[k], 16);
+                    cb.val[k] = vmovn_u32(uv.val[k]);
+                    cr.val[k] = vshrn_n_u32(uv.val[k], 16);
                 }
                 vst3_u16(reinterpret_cast<uint16_t*>(u + 24 * h), cb);
                 vst3_u16(reinterpret_cast<uint16_t*>(v + 24 * h), cr);
@@ -115,17 +221,17 @@ inline void store_v210_chroma(uint8_t* u, uint8_t* v, const V210Samples& near, c
         }
     } else {
         // min(255, (sum + 8) >> 4), a Cb, Cr pair a 16-bit lane.
-        uint8x16_t pairs[3];
+        uint8x16_t uv[3];
         for (int k = 0; k < 3; ++k)
-            pairs[k] = vcombine_u8(vqrshrn_n_u16(sums[0][k], 4), vqrshrn_n_u16(sums[1][k], 4));
-        if constexpr (output == CHROMAFOLD_OUTPUT_NV12) {
-            vst3q_u16(reinterpret_cast<uint16_t*>(u),
-                      (uint16x8x3_t{{vreinterpretq_u16_u8(pairs[0]), vreinterpretq_u16_u8(pairs[1]),
-                                     vreinterpretq_u16_u8(pairs[2])}}));
+            uv[k] = vcombine_u8(vqrshrn_n_u16(sums[0][k], 4), vqrshrn_n_u16(sums[1][k], 4));
+        if constexpr (output.layout == Layout::semi_planar) {
+            vst3q_u16(reinterpret_cast<uint16_t*>(u), (uint16x8x3_t{{vreinterpretq_u16_u8(uv[0]),
+                                                                    vreinterpretq_u16_u8(uv[1]),
+                                                                    vreinterpretq_u16_u8(uv[2])}}));
         } else {
             uint8x8x3_t cb, cr;
             for (int k = 0; k < 3; ++k) {
-                const uint8x8x2_t apart = vuzp_u8(vget_low_u8(pairs[k]), vget_high_u8(pairs[k]));
+                const uint8x8x2_t apart = vuzp_u8(vget_low_u8(uv[k]), vget_high_u8(uv[k]));
                 cb.val[k] = apart.val[0];
                 cr.val[k] = apart.val[1];
             }
@@ -135,64 +241,79 @@ inline void store_v210_chroma(uint8_t* u, uint8_t* v, const V210Samples& near, c
     }
 }
 
-} // namespace
-
-template <int32_t source, int32_t output>
-void convert_row_group_neon(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride,
-                            uint8_t* v, ptrdiff_t v_stride, const uint8_t* src,
-                            ptrdiff_t src_stride, int32_t width)
+template <Pair pair, int weight>
+inline void fold_v210_step(const RowPair& r, size_t x)
 {
-    constexpr ptrdiff_t bytes = sample_bytes(output), step = chroma_step(output);
-    int32_t x = 0;
-    if constexpr (source == v210) {
-        // Eight groups, 48 pixels, a step.
-        for (; x + 48 <= width; x += 48) {
-            V210Samples rows[4];
-            for (int r = 0; r < 4; ++r) {
-                rows[r] = v210_samples(src + r * src_stride + x / 6 * 16);
-                store_v210_luma<output>(luma + r * luma_stride + x * bytes, rows[r]);
-            }
-            // Top field: r0 near, r2 far. Bottom field: r3 near, r1 far.
-            store_v210_chroma<output>(u + x / 2 * step, v + x / 2 * step, rows[0], rows[2]);
-            store_v210_chroma<output>(u + u_stride + x / 2 * step, v + v_stride + x / 2 * step, rows[3],
-                                      rows[1]);
-        }
-    } else {
-        // UYVY pairs are U Y0 V Y1; YUY2 Y0 U Y1 V.
-        constexpr int y0 = source == CHROMAFOLD_SOURCE_UYVY ? 1 : 0, cb = 1 - y0;
-        for (; x + 32 <= width; x += 32) {
-            // Each source byte is loaded once, for its luma and its chroma.
-            uint8x16x4_t rows[4];
-            for (int r = 0; r < 4; ++r) {
-                rows[r] = vld4q_u8(src + r * src_stride + 2 * x);
-                vst2q_u8(luma + r * luma_stride + x, (uint8x16x2_t{{rows[r].val[y0], rows[r].val[y0 + 2]}}));
-            }
-            // Top field: r0 near, r2 far. Bottom field: r3 near, r1 far.
-            for (int field = 0; field < 2; ++field) {
-                const uint8x16x4_t& near = rows[field ? 3 : 0];
-                const uint8x16x4_t& far = rows[field ? 1 : 2];
-                const uint8x16x2_t mixed{
-                    {mix(near.val[cb], far.val[cb]), mix(near.val[cb + 2], far.val[cb + 2])}};
-                uint8_t* u_at = u + field * u_stride + x / 2 * step;
-                if constexpr (output == CHROMAFOLD_OUTPUT_NV12) {
-                    vst2q_u8(u_at, mixed);
-                } else {
-                    vst1q_u8(u_at, mixed.val[0]);
-                    vst1q_u8(v + field * v_stride + x / 2, mixed.val[1]);
-                }
-            }
-        }
-    }
-    convert_row_group<source, output>(luma + x * bytes, luma_stride, u + x / 2 * step, u_stride,
-                                      v + x / 2 * step, v_stride, src + source_bytes_read(source, x),
-                                      src_stride, width - x);
+    constexpr Format output = format_info(pair.output);
+    constexpr ptrdiff_t bytes = sample_bytes(output);
+    const V210Samples near = v210_samples(r.full[0].plane[0] + x / 6 * 16);
+    const V210Samples far = v210_samples(r.full[1].plane[0] + x / 6 * 16);
+    store_v210_luma<pair.output>(r.half[0].plane[0] + x * bytes, near);
+    store_v210_luma<pair.output>(r.half[1].plane[0] + x * bytes, far);
+    const size_t chroma = x / 2 * bytes * (output.layout == Layout::semi_planar ? 2 : 1);
+    store_v210_chroma<pair.output, weight>(r.half[0].plane[1] + chroma,
+                                      output.layout == Layout::semi_planar ? nullptr : r.half[0].plane[2] + chroma,
+                                      near, far);
 }
 
-template RowGroupKernelType convert_row_group_neon<uyvy, i420>;
-template RowGroupKernelType convert_row_group_neon<uyvy, nv12>;
-template RowGroupKernelType convert_row_group_neon<yuy2, i420>;
-template RowGroupKernelType convert_row_group_neon<yuy2, nv12>;
-template RowGroupKernelType convert_row_group_neon<v210, i420>;
-template RowGroupKernelType convert_row_group_neon<v210, nv12>;
-template RowGroupKernelType convert_row_group_neon<v210, i010>;
-template RowGroupKernelType convert_row_group_neon<v210, p010>;
+template <Pair pair, int weight>
+void fold_groups(const RowGroups& groups)
+{
+    constexpr Format source = format_info(pair.source);
+    int32_t done = 0;
+    for (int32_t n = 0; n < groups.count; ++n) {
+        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
+        if constexpr (source.layout == Layout::v210)
+            // The groups of six pixels the row uses in part go to the plain C kernel.
+            done = each_step<48>(groups.width / 6 * 6, [&](size_t x) {
+                fold_v210_step<pair, weight>(a, x);
+                fold_v210_step<pair, weight>(b, x);
+            });
+        else if constexpr (source.depth == 8)
+            done = each_step<32>(groups.width, [&](size_t x) {
+                fold_8bit_step<pair, weight>(a, x);
+                fold_8bit_step<pair, weight>(b, x);
+            });
+        else
+            done = each_step<16>(groups.width, [&](size_t x) {
+                fold_10bit_step<pair, weight>(a, x);
+                fold_10bit_step<pair, weight>(b, x);
+            });
+    }
+    if (done < groups.width)
+        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+}
+
+// Both pairs of a group of a fold have one weight.
+template <Pair pair>
+void fold_neon(const RowGroups& groups)
+{
+    if (groups.first[0].weight == 3)
+        fold_groups<pair, 3>(groups);
+    else
+        fold_groups<pair, 2>(groups);
+}
+
+// NEON has every pair whose source and output have the same depth, and v210
+// into 8 bits.
+template <Pair pair>
+constexpr RowGroupFunction neon_kernel()
+{
+    constexpr Format source = format_info(pair.source), output = format_info(pair.output);
+    if constexpr (source.depth == output.depth || source.layout == Layout::v210)
+        return fold_neon<pair>;
+    else
+        return nullptr;
+}
+
+template <Pair pair>
+struct Neon {
+    static constexpr RowGroupFunction kernel = neon_kernel<pair>();
+};
+
+} // namespace
+
+KernelSet neon_kernel_set()
+{
+    return kernel_set<Neon>("neon");
+}

@@ -1,13 +1,10 @@
-#include "lib/row_kernels_x86.h"
-
-#include "lib/formats.h"
+#include "lib/kernel_ladder.h"
 
 #include <emmintrin.h>
 
-// Whole vectors of 8 pixel pairs here, the rest of each row (at most 7 pairs)
-// by the plain C kernel, so every byte equals the reference. The step is small
-// so that the AVX2 kernels of the 8-bit sources can leave their own tails to
-// these ones.
+// The packed 8-bit sources into the 8-bit outputs, for the x86-64 processors
+// without AVX2: 16 pixels a step, the last step moved back to end at the
+// row's end (each_step); rows narrower than one step run in plain C.
 
 namespace {
 
@@ -17,65 +14,92 @@ inline __m128i load(const uint8_t* p)
 }
 
 // (3 * near + far + 2) >> 2 on bytes, exactly: the rounded-up average of near
-// and the rounded-down average of near and far.
+// and the rounded-down average of near and far; and (near + far + 1) >> 1.
+template <int weight>
 inline __m128i mix(__m128i near, __m128i far)
 {
+    if constexpr (weight == 2)
+        return _mm_avg_epu8(near, far);
     const __m128i odd = _mm_and_si128(_mm_xor_si128(near, far), _mm_set1_epi8(1));
-    const __m128i half = _mm_sub_epi8(_mm_avg_epu8(near, far), odd);
-    return _mm_avg_epu8(near, half);
+    return _mm_avg_epu8(near, _mm_sub_epi8(_mm_avg_epu8(near, far), odd));
 }
 
-// Mixes the chroma of 8 pixel pairs while U and V are still interleaved: NV12
-// stores them so; I420 splits them, U from the low byte of each 16-bit pair, V
-// from the high one.
-template <int32_t output>
-inline void store_mixed(uint8_t* u, uint8_t* v, __m128i near, __m128i far)
+// Stores the luma of 16 pixels from one row and returns their chroma, U and V
+// alternating. Of each 16-bit pair, luma is the high byte in UYVY and the low
+// one in YUY2.
+template <Layout layout>
+inline __m128i split(uint8_t* luma, const uint8_t* quads)
 {
-    const __m128i uv = mix(near, far);
-    if constexpr (output == CHROMAFOLD_OUTPUT_NV12) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(u), uv);
+    const __m128i low = _mm_set1_epi16(0x00FF);
+    const __m128i q0 = load(quads), q1 = load(quads + 16);
+    const __m128i high_bytes = _mm_packus_epi16(_mm_srli_epi16(q0, 8), _mm_srli_epi16(q1, 8));
+    const __m128i low_bytes = _mm_packus_epi16(_mm_and_si128(q0, low), _mm_and_si128(q1, low));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(luma), layout == Layout::uyvy ? high_bytes : low_bytes);
+    return layout == Layout::uyvy ? low_bytes : high_bytes;
+}
+
+template <Pair pair, int weight>
+inline void fold_step(const RowPair& r, size_t x)
+{
+    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
+    const __m128i near = split<source>(r.half[0].plane[0] + x, r.full[0].plane[0] + 2 * x);
+    const __m128i far = split<source>(r.half[1].plane[0] + x, r.full[1].plane[0] + 2 * x);
+    const __m128i uv = mix<weight>(near, far);
+    if constexpr (output == Layout::semi_planar) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r.half[0].plane[1] + x), uv);
     } else {
         const __m128i zero = _mm_setzero_si128();
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(u),
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(r.half[0].plane[1] + x / 2),
                          _mm_packus_epi16(_mm_and_si128(uv, _mm_set1_epi16(0x00FF)), zero));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(v), _mm_packus_epi16(_mm_srli_epi16(uv, 8), zero));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(r.half[0].plane[2] + x / 2),
+                         _mm_packus_epi16(_mm_srli_epi16(uv, 8), zero));
     }
 }
+
+template <Pair pair, int weight>
+void fold_groups(const RowGroups& groups)
+{
+    if (groups.width < 16) {
+        plain_kernel(pair_index(pair.source, pair.output))(groups);
+        return;
+    }
+    for (int32_t n = 0; n < groups.count; ++n) {
+        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
+        each_step<16>(groups.width, [&](size_t x) {
+            fold_step<pair, weight>(a, x);
+            fold_step<pair, weight>(b, x);
+        });
+    }
+}
+
+// Both pairs of a group of a fold have one weight.
+template <Pair pair>
+void fold_sse2(const RowGroups& groups)
+{
+    if (groups.first[0].weight == 3)
+        fold_groups<pair, 3>(groups);
+    else
+        fold_groups<pair, 2>(groups);
+}
+
+template <Pair pair>
+constexpr RowGroupFunction sse2_kernel()
+{
+    constexpr Format source = format_info(pair.source), output = format_info(pair.output);
+    if constexpr ((source.layout == Layout::uyvy || source.layout == Layout::yuy2) && output.depth == 8)
+        return fold_sse2<pair>;
+    else
+        return nullptr;
+}
+
+template <Pair pair>
+struct Sse2 {
+    static constexpr RowGroupFunction kernel = sse2_kernel<pair>();
+};
 
 } // namespace
 
-template <int32_t source, int32_t output>
-void convert_row_group_sse2(uint8_t* luma, ptrdiff_t luma_stride, uint8_t* u, ptrdiff_t u_stride,
-                            uint8_t* v, ptrdiff_t v_stride, const uint8_t* src,
-                            ptrdiff_t src_stride, int32_t width)
+KernelSet sse2_kernel_set()
 {
-    constexpr ptrdiff_t step = chroma_step(output);
-    const __m128i low = _mm_set1_epi16(0x00FF);
-    int32_t i = 0;
-    for (; i + 8 <= width / 2; i += 8) {
-        // Each source byte is loaded once. Of each 16-bit pair, luma is the
-        // high byte in UYVY and the low one in YUY2; chroma is the other, U and
-        // V alternating.
-        __m128i chroma[4];
-        for (int r = 0; r < 4; ++r) {
-            const uint8_t* pairs = src + r * src_stride + 4 * i;
-            const __m128i q0 = load(pairs), q1 = load(pairs + 16);
-            const __m128i high = _mm_packus_epi16(_mm_srli_epi16(q0, 8), _mm_srli_epi16(q1, 8));
-            const __m128i low_bytes = _mm_packus_epi16(_mm_and_si128(q0, low), _mm_and_si128(q1, low));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(luma + r * luma_stride + 2 * i),
-                             source == uyvy ? high : low_bytes);
-            chroma[r] = source == uyvy ? low_bytes : high;
-        }
-        // Top field: r0 near, r2 far. Bottom field: r3 near, r1 far.
-        store_mixed<output>(u + step * i, v + step * i, chroma[0], chroma[2]);
-        store_mixed<output>(u + u_stride + step * i, v + v_stride + step * i, chroma[3], chroma[1]);
-    }
-    convert_row_group<source, output>(luma + 2 * i, luma_stride, u + step * i, u_stride,
-                                      v + step * i, v_stride, src + 4 * i, src_stride,
-                                      width - 2 * i);
+    return kernel_set<Sse2>("sse2");
 }
-
-template RowGroupKernelType convert_row_group_sse2<uyvy, i420>;
-template RowGroupKernelType convert_row_group_sse2<uyvy, nv12>;
-template RowGroupKernelType convert_row_group_sse2<yuy2, i420>;
-template RowGroupKernelType convert_row_group_sse2<yuy2, nv12>;

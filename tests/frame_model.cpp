@@ -6,73 +6,211 @@
 
 namespace {
 
-// Luma of pixel x (c < 0), or chroma c (0: Cb, 1: Cr) of the pair holding
-// pixel x, in a row of a contiguous source frame.
-int sample(int32_t source, const uint8_t* row, int x, int c)
+// What the model knows of each format, from its definition: how its samples
+// are laid out ('u' UYVY quads U Y0 V Y1, 'y' YUY2 quads Y0 U Y1 V, 'v' v210
+// groups, 'p' Y, U and V planes, 's' a Y plane and a plane of U, V pairs),
+// their depth, and whether the chroma rows are halved.
+struct Described {
+    int32_t code;
+    char layout;
+    int depth;
+    bool half;
+};
+
+constexpr Described described[] = {{uyvy, 'u', 8, false},    {yuy2, 'y', 8, false},    {v210, 'v', 10, false},
+                                   {i422, 'p', 8, false},    {nv16, 's', 8, false},    {i422_10, 'p', 10, false},
+                                   {p210, 's', 10, false},   {i420, 'p', 8, true},     {nv12, 's', 8, true},
+                                   {i010, 'p', 10, true},    {p010, 's', 10, true}};
+
+Described describe(int32_t format)
 {
-    if (source == CHROMAFOLD_SOURCE_UYVY) // U Y0 V Y1
-        return c < 0 ? row[2 * x + 1] : row[x / 2 * 4 + 2 * c];
-    if (source == CHROMAFOLD_SOURCE_YUY2) // Y0 U Y1 V
-        return c < 0 ? row[2 * x] : row[x / 2 * 4 + 1 + 2 * c];
-    // A v210 group of six pixels holds, in this order, Cb0 Y0 Cr0 Y1 Cb1 Y2 Cr1
-    // Y3 Cb2 Y4 Cr2 Y5, three to a little-endian word in bits 0-9, 10-19 and
-    // 20-29.
-    const int k = x % 6, n = c < 0 ? 2 * k + 1 : k / 2 * 4 + 2 * c;
-    const uint8_t* word = row + x / 6 * 16 + n / 3 * 4;
-    const uint32_t bits = word[0] | word[1] << 8 | word[2] << 16 | uint32_t(word[3]) << 24;
-    return int(bits >> (10 * (n % 3)) & 1023);
+    for (const Described& d : described)
+        if (d.code == format)
+            return d;
+    return {format, '?', 0, false};
+}
+
+// A frame as numbers: of each kind of sample (0 luma, 1 Cb, 2 Cr), rows of
+// `width` samples or width / 2; as many chroma rows as luma rows, or half as
+// many.
+struct Picture {
+    int width, height, depth;
+    bool half;
+    std::vector<int> samples[3];
+    int& at(int kind, int row, int index) { return samples[kind][size_t(row) * (kind ? width / 2 : width) + index]; }
+};
+
+Picture blank(int width, int height, int depth, bool half)
+{
+    Picture p{width, height, depth, half, {}};
+    for (int kind = 0; kind < 3; ++kind)
+        p.samples[kind].resize(size_t(kind ? width / 2 : width) * (kind && half ? height / 2 : height));
+    return p;
+}
+
+// Visits every sample of a contiguous frame: `visit(word, bytes, shift, kind,
+// row, index)`, where the sample lies at bit `shift` of the little-endian word
+// of `bytes` bytes at `word`, kind is 0 for luma, 1 for Cb and 2 for Cr, and
+// index the pixel or the pixel pair.
+template <typename Visit>
+void each_sample(const Described& d, int width, int height, uint8_t* frame, Visit visit)
+{
+    if (d.layout == 'u' || d.layout == 'y') {
+        // The kind of each byte of a quad.
+        const int kinds[2][4] = {{1, 0, 2, 0}, {0, 1, 0, 2}};
+        for (int row = 0; row < height; ++row)
+            for (int i = 0; i < width / 2; ++i)
+                for (int b = 0; b < 4; ++b) {
+                    const int kind = kinds[d.layout == 'y'][b];
+                    visit(frame + (size_t(row) * width + 2 * i) * 2 + b, 1, 0, kind, row, kind ? i : 2 * i + b / 2);
+                }
+        return;
+    }
+    if (d.layout == 'v') {
+        // Six pixels in four words, three samples to a word in bits 0-9,
+        // 10-19 and 20-29: Cb0 Y0 Cr0 Y1 Cb1 Y2 Cr1 Y3 Cb2 Y4 Cr2 Y5.
+        const size_t row_bytes = size_t(width + 47) / 48 * 128;
+        for (int row = 0; row < height; ++row)
+            for (int x = 0; x < width; x += 6)
+                for (int n = 0; n < 12; ++n) {
+                    const bool luma = n % 2 == 1;
+                    const int pixel = luma ? x + n / 2 : x + n / 4 * 2;
+                    if (pixel < width)
+                        visit(frame + row * row_bytes + size_t(x) / 6 * 16 + size_t(n / 3) * 4, 4, 10 * (n % 3),
+                              luma ? 0 : 1 + n / 2 % 2, row, luma ? pixel : pixel / 2);
+                }
+        return;
+    }
+    // A 10-bit word holds its sample in bits 0-9 of a planar layout, 6-15 of a
+    // semi-planar one.
+    const int bytes = d.depth > 8 ? 2 : 1, shift = d.layout == 's' && bytes == 2 ? 6 : 0;
+    const int chroma_rows = d.half ? height / 2 : height;
+    for (int row = 0; row < height; ++row)
+        for (int x = 0; x < width; ++x)
+            visit(frame + (size_t(row) * width + x) * bytes, bytes, shift, 0, row, x);
+    uint8_t* plane = frame + size_t(width) * height * bytes;
+    const int chroma_width = d.layout == 's' ? width : width / 2;
+    for (int k = 1; k <= (d.layout == 's' ? 1 : 2); ++k, plane += size_t(chroma_width) * chroma_rows * bytes)
+        for (int row = 0; row < chroma_rows; ++row)
+            for (int x = 0; x < chroma_width; ++x)
+                visit(plane + (size_t(row) * chroma_width + x) * bytes, bytes, shift, d.layout == 's' ? 1 + x % 2 : k,
+                      row, d.layout == 's' ? x / 2 : x);
+}
+
+Picture unpack(const Described& d, std::vector<uint8_t> frame, int width, int height)
+{
+    Picture p = blank(width, height, d.depth, d.half);
+    each_sample(d, width, height, frame.data(), [&](uint8_t* at, int bytes, int shift, int kind, int row, int index) {
+        uint32_t word = 0;
+        for (int b = 0; b < bytes; ++b)
+            word |= uint32_t(at[b]) << (8 * b);
+        p.at(kind, row, index) = int(word >> shift & ((1u << d.depth) - 1));
+    });
+    return p;
+}
+
+std::vector<uint8_t> pack(const Described& d, Picture& p)
+{
+    std::vector<uint8_t> frame(frame_bytes(d.code, p.width, p.height));
+    each_sample(d, p.width, p.height, frame.data(), [&](uint8_t* at, int bytes, int shift, int kind, int row, int index) {
+        const uint32_t bits = uint32_t(p.at(kind, row, index)) << shift;
+        for (int b = 0; b < bytes; ++b)
+            at[b] |= uint8_t(bits >> (8 * b));
+    });
+    return frame;
+}
+
+// The weighted mean `sum / weights` of samples of `from` bits as a sample of
+// `to` bits: the exact value, rounded to nearest, halves up, and no more than
+// the largest sample.
+int rounded(long sum, long weights, int from, int to)
+{
+    const long numerator = sum << to, denominator = weights << from;
+    return int(std::min((1L << to) - 1, (2 * numerator + denominator) / (2 * denominator)));
+}
+
+int black(int depth)
+{
+    return depth > 8 ? 64 : 16;
+}
+
+int neutral(int depth)
+{
+    return depth > 8 ? 512 : 128;
+}
+
+// 4:2:2 into 4:2:0. Interlaced, chroma row 2g of the output belongs to the top
+// field and lies a quarter of the way from source row 4g to row 4g+2; chroma
+// row 2g+1 to the bottom field, three quarters of the way from row 4g+1 to row
+// 4g+3: weights 3 and 1 by nearness. Progressive, chroma row k is the mean of
+// rows 2k and 2k+1. A sample beyond the source is neutral chroma or black luma.
+Picture fold(Picture& in, const Described& out, int scan, const chromafold_geometry& g)
+{
+    Picture p = blank(g.dst_width, g.dst_height, out.depth, true);
+    const auto inside = [&](int row, int x) { return row < g.src_height && x < g.src_width; };
+    for (int row = 0; row < g.dst_height; ++row)
+        for (int x = 0; x < g.dst_width; ++x)
+            p.at(0, row, x) = inside(row, x) ? rounded(in.at(0, row, x), 1, in.depth, out.depth) : black(out.depth);
+    for (int k = 0; k < g.dst_height / 2; ++k) {
+        const int rows[2] = {scan == CHROMAFOLD_SCAN_PROGRESSIVE ? 2 * k : k % 2 ? 2 * k - 1 : 2 * k,
+                             scan == CHROMAFOLD_SCAN_PROGRESSIVE ? 2 * k + 1 : k % 2 ? 2 * k + 1 : 2 * k + 2};
+        const int weights[2] = {scan == CHROMAFOLD_SCAN_PROGRESSIVE ? 2 : k % 2 ? 1 : 3,
+                                scan == CHROMAFOLD_SCAN_PROGRESSIVE ? 2 : k % 2 ? 3 : 1};
+        for (int i = 0; i < p.width / 2; ++i)
+            for (int c = 0; c < 2; ++c) {
+                long sum = 0;
+                for (int j = 0; j < 2; ++j)
+                    sum += weights[j] * (inside(rows[j], 2 * i) ? in.at(1 + c, rows[j], i) : neutral(in.depth));
+                p.at(1 + c, k, i) = rounded(sum, 4, in.depth, out.depth);
+            }
+    }
+    return p;
 }
 
 } // namespace
 
-size_t row_bytes(int32_t source, int32_t width)
+int32_t model_planes(int32_t format)
 {
-    return source == CHROMAFOLD_SOURCE_V210 ? size_t(width + 47) / 48 * 128 : 2 * size_t(width);
+    const Described d = describe(format);
+    return d.layout == 'p' ? 3 : d.layout == 's' ? 2 : 1;
 }
 
-size_t bytes_holding(int32_t source, int32_t width)
+size_t model_row_bytes(int32_t format, int plane, int32_t width)
 {
-    return source == CHROMAFOLD_SOURCE_V210 ? size_t(width + 5) / 6 * 16 : 2 * size_t(width);
+    const Described d = describe(format);
+    if (plane >= model_planes(format))
+        return 0;
+    if (d.layout == 'v')
+        return size_t(width + 47) / 48 * 128;
+    if (d.layout == 'u' || d.layout == 'y')
+        return 2 * size_t(width);
+    return size_t(plane == 0 || d.layout == 's' ? width : width / 2) * (d.depth > 8 ? 2 : 1);
 }
 
-std::vector<uint8_t> model_frame(int32_t source, int32_t output, const std::vector<uint8_t>& src,
+int32_t model_rows(int32_t format, int plane, int32_t height)
+{
+    return plane >= model_planes(format) ? 0 : plane > 0 && describe(format).half ? height / 2 : height;
+}
+
+size_t bytes_holding(int32_t format, int plane, int32_t width)
+{
+    return format == v210 ? size_t(width + 5) / 6 * 16 : model_row_bytes(format, plane, width);
+}
+
+size_t frame_bytes(int32_t format, int32_t width, int32_t height)
+{
+    size_t bytes = 0;
+    for (int p = 0; p < 3; ++p)
+        bytes += model_row_bytes(format, p, width) * size_t(model_rows(format, p, height));
+    return bytes;
+}
+
+std::vector<uint8_t> model_frame(int32_t source, int32_t output, int32_t scan, const std::vector<uint8_t>& src,
                                  const chromafold_geometry& g)
 {
-    const bool deep_source = source == CHROMAFOLD_SOURCE_V210;
-    const bool deep_output = output == CHROMAFOLD_OUTPUT_I010 || output == CHROMAFOLD_OUTPUT_P010;
-    const bool pairs = output == CHROMAFOLD_OUTPUT_NV12 || output == CHROMAFOLD_OUTPUT_P010;
-    std::vector<uint8_t> out;
-    const auto put = [&](int value) {
-        const int word = output == CHROMAFOLD_OUTPUT_P010 ? value << 6 : value;
-        out.push_back(uint8_t(word));
-        if (deep_output)
-            out.push_back(uint8_t(word >> 8));
-    };
-    // A chroma sample that does not exist is neutral.
-    const auto at = [&](int row, int x, int c) -> int {
-        if (row >= g.src_height || x >= g.src_width)
-            return deep_source ? 512 : 128;
-        return sample(source, src.data() + size_t(row) * row_bytes(source, g.src_width), x, c);
-    };
-    for (int row = 0; row < g.dst_height; ++row)
-        for (int x = 0; x < g.dst_width; ++x)
-            put(row >= g.src_height || x >= g.src_width ? (deep_output ? 64 : 16)
-                : deep_source && !deep_output         ? std::min(255, (at(row, x, -1) + 2) >> 2)
-                                                      : at(row, x, -1));
-    // Chroma row 2g is the top field, from source rows 4g and 4g+2 weighted
-    // 3:1; chroma row 2g+1 the bottom field, from rows 4g+1 and 4g+3 weighted
-    // 1:3; rounded once, halves up.
-    const auto chroma = [&](int k, int i, int c) {
-        const int sum = k % 2 ? at(2 * k - 1, 2 * i, c) + 3 * at(2 * k + 1, 2 * i, c)
-                              : 3 * at(2 * k, 2 * i, c) + at(2 * k + 2, 2 * i, c);
-        put(deep_source && !deep_output ? std::min(255, (sum + 8) >> 4) : (sum + 2) >> 2);
-    };
-    for (int plane = 0; plane < (pairs ? 1 : 2); ++plane)
-        for (int k = 0; k < g.dst_height / 2; ++k)
-            for (int i = 0; i < g.dst_width / 2; ++i)
-                for (int c = pairs ? 0 : plane; c <= (pairs ? 1 : plane); ++c)
-                    chroma(k, i, c);
-    return out;
+    Picture in = unpack(describe(source), src, g.src_width, g.src_height);
+    Picture out = fold(in, describe(output), scan, g);
+    return pack(describe(output), out);
 }
 
 std::vector<uint8_t> random_bytes(uint64_t seed, size_t count)
@@ -84,31 +222,44 @@ std::vector<uint8_t> random_bytes(uint64_t seed, size_t count)
     return bytes;
 }
 
-std::vector<uint8_t> strided_source(int32_t source, const std::vector<uint8_t>& frame, int32_t frame_width,
-                                    int32_t rows, int32_t width, ptrdiff_t stride)
+chromafold_source_planes StridedSource::planes() const
 {
-    const ptrdiff_t row = ptrdiff_t(row_bytes(source, frame_width)), step = std::max(stride, row);
-    // A source of no rows is still somewhere.
-    std::vector<uint8_t> src(rows ? size_t(step * (rows - 1)) + bytes_holding(source, width) : 1, 0xA5);
-    for (int32_t r = 0; r < rows; ++r)
-        std::memcpy(src.data() + r * step, frame.data() + r * row, size_t(r + 1 < rows ? row : src.size() - r * step));
-    return src;
+    chromafold_source_planes p{};
+    for (int k = 0; k < 3; ++k)
+        if (!block[k].empty())
+            p.data[k] = block[k].data(), p.stride[k] = stride[k];
+    return p;
 }
 
-StridedPlanes strided_planes(int32_t output, int32_t dst_width, int32_t dst_height, const ptrdiff_t extra[3],
-                             uint8_t fill)
+StridedSource strided_source(int32_t format, const std::vector<uint8_t>& frame, int32_t frame_width,
+                             int32_t frame_height, const int32_t rows[3], int32_t width, const ptrdiff_t extra[3])
+{
+    StridedSource s{};
+    const uint8_t* plane = frame.data();
+    for (int p = 0; p < model_planes(format); ++p) {
+        const ptrdiff_t row = ptrdiff_t(model_row_bytes(format, p, frame_width));
+        s.stride[p] = std::max(row + extra[p], row);
+        // A plane of no rows read is still somewhere.
+        s.block[p].assign(rows[p] ? size_t(s.stride[p] * (rows[p] - 1)) + bytes_holding(format, p, width) : 1, 0xA5);
+        for (int32_t r = 0; r < rows[p]; ++r)
+            std::memcpy(s.block[p].data() + r * s.stride[p], plane + r * row,
+                        size_t(r + 1 < rows[p] ? row : ptrdiff_t(s.block[p].size()) - r * s.stride[p]));
+        plane += row * model_rows(format, p, frame_height);
+    }
+    return s;
+}
+
+StridedPlanes strided_planes(int32_t format, int32_t width, int32_t height, const ptrdiff_t extra[3], uint8_t fill)
 {
     constexpr ptrdiff_t guard = 32;
-    const ptrdiff_t bytes = output == CHROMAFOLD_OUTPUT_I010 || output == CHROMAFOLD_OUTPUT_P010 ? 2 : 1;
-    const bool pairs = output == CHROMAFOLD_OUTPUT_NV12 || output == CHROMAFOLD_OUTPUT_P010;
     StridedPlanes planes{};
     planes.fill = fill;
-    planes.pairs = pairs;
+    planes.count = model_planes(format);
     ptrdiff_t end = 0;
     for (int p = 0; p < 3; ++p) {
-        planes.length[p] = (p == 0 || pairs ? dst_width : dst_width / 2) * bytes;
-        planes.rows[p] = p == 0 ? dst_height : p == 2 && pairs ? 0 : dst_height / 2;
-        planes.stride[p] = planes.length[p] + extra[p];
+        planes.length[p] = ptrdiff_t(model_row_bytes(format, p, width));
+        planes.rows[p] = model_rows(format, p, height);
+        planes.stride[p] = p < planes.count ? planes.length[p] + extra[p] : 0;
         planes.offset[p] = end + guard;
         end = planes.offset[p] + std::max(planes.stride[p], planes.length[p]) * planes.rows[p];
     }

@@ -55,7 +55,7 @@ for s, source in enumerate(SOURCES):
         for mode in (0, 1):
             run(f"gst-launch-1.0 -q {parse(source, 100, 70)} ! chromafold mode={mode} ! "
                 f"video/x-raw,format={output} ! filesink location=out")
-            assert_model("out", f"100 70 {mode} take.{source} model {s} {o}")
+            assert_model("out", f"100 70 {mode} take.{source} model {16 + s} {32 + o}")
 
 # The order the output says, as y4menc and x264enc code it: chosen, or the
 # input's from its buffers' flags, or from caps set upstream on video flagged
@@ -89,6 +89,6 @@ pipelines = [b for b in re.findall(r"```sh\n(.*?)```", section, re.S) if "not ru
 for pipeline in pipelines:
     run(pipeline.replace("\\\n", " "))
 assert len(pipelines) == 3 and field_order("take.mkv") == "tt" and field_order("take.264") == "tt"
-assert_model("take.p010", "1920 1080 1 take.v210 model 2 3")
+assert_model("take.p010", "1920 1080 1 take.v210 model 18 35")
 shutil.rmtree(folder)
 print("every pair against the model in both modes, the field orders, the refusal and the README's pipelines")

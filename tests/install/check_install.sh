@@ -16,14 +16,18 @@ multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 fail() { echo "FAILED: $*"; exit 1; }
 
 # Builds and runs tests/install/consumer.c against the package whose
-# pkg-config file lies in $1, with its shared library found in $2.
+# pkg-config file lies in $1, with its shared library found in $2; and,
+# linked by the C compiler with pkg-config --static, against its static one.
 pkg_config_consumer() {
     PKG_CONFIG_PATH=$1 cc -std=c99 -pedantic-errors -Werror tests/install/consumer.c \
         $(PKG_CONFIG_PATH=$1 pkg-config --cflags --libs chromafold) -o "$work/pc_consumer"
     LD_LIBRARY_PATH=$2 "$work/pc_consumer"
+    PKG_CONFIG_PATH=$1 cc -static -std=c99 -pedantic-errors -Werror tests/install/consumer.c \
+        $(PKG_CONFIG_PATH=$1 pkg-config --static --cflags --libs chromafold) -o "$work/pc_consumer_static"
+    "$work/pc_consumer_static"
 }
 
-echo "-- cmake --install into a prefix; consumers through CMake (shared and static) and pkg-config"
+echo "-- cmake --install into a prefix; C consumers through CMake and pkg-config, shared and static"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$(nproc)" >/dev/null
 cmake --install build/release --prefix "$work/prefix" >/dev/null

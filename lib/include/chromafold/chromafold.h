@@ -1,9 +1,10 @@
 #ifndef CHROMAFOLD_H
 #define CHROMAFOLD_H
 
-/* chromafold: interlaced 4:2:2 frames (UYVY, YUY2, v210) into 4:2:0 frames
- * (I420, NV12, I010, P010), aligned to 16 pixels across and 32 rows down, with
- * the chroma filtered vertically within each interlaced field and never across
+/* chromafold: 4:2:2 frames (packed UYVY, YUY2 and v210, planar I422, semi-planar
+ * NV16, and their 10-bit kin) into 4:2:0 frames (I420, NV12, I010, P010), at
+ * their own size or aligned to 16 pixels across and 32 rows down, with the
+ * chroma filtered vertically within each interlaced field and never across
  * fields: chroma row 2g from source rows 4g and 4g+2 (the top field) weighted
  * 3:1, row 2g+1 from rows 4g+1 and 4g+3 (the bottom field) weighted 1:3, so
  * that it lies where MPEG-2 and H.264 site interlaced 4:2:0 chroma.
@@ -34,11 +35,13 @@
 
 /* Output frames are aligned to 16 pixels across and 32 rows down: clip drops
  * the columns and rows beyond, padding grows the frame with black luma and
- * neutral chroma (16 and 128 in 8-bit outputs, 64 and 512 in 10-bit ones). */
+ * neutral chroma (16 and 128 in 8-bit outputs, 64 and 512 in 10-bit ones).
+ * Keep aligns nothing but the height, to whole row groups of four rows. */
 #define CHROMAFOLD_MODE_CLIP 0
 #define CHROMAFOLD_MODE_PADDING 1
+#define CHROMAFOLD_MODE_KEEP 2   /* width kept; height rounded down to a multiple of 4 */
 
-/* Sources, 4:2:2 with every width even:
+/* The sources of chromafold_convert, 4:2:2 with every width even:
  * UYVY: 8-bit quads U, Y0, V, Y1 (Cb, Y, Cr, Y).
  * YUY2: 8-bit quads Y0, U, Y1, V.
  * V210: 10-bit; six pixels in four little-endian 32-bit words, each holding
@@ -48,8 +51,8 @@
 #define CHROMAFOLD_SOURCE_YUY2 1
 #define CHROMAFOLD_SOURCE_V210 2
 
-/* Outputs, 4:2:0, each plane with its own stride; 16-bit samples are
- * little-endian whatever the processor:
+/* The outputs of chromafold_convert, 4:2:0, each plane with its own stride;
+ * 16-bit samples are little-endian whatever the processor:
  * I420: 8-bit Y, U and V planes; chroma rows of dst_width / 2 bytes.
  * NV12: 8-bit Y plane and one plane of U, V pairs; chroma rows of dst_width bytes.
  * I010: Y, U and V planes of 16-bit words holding the sample in bits 0-9.
@@ -62,6 +65,35 @@
 #define CHROMAFOLD_OUTPUT_NV12 1
 #define CHROMAFOLD_OUTPUT_I010 2
 #define CHROMAFOLD_OUTPUT_P010 3
+
+/* Every layout has one code, as the source or the output of
+ * chromafold_convert_planes. Rows of 16-bit words are little-endian whatever
+ * the processor; the bits of a word outside its sample are ignored in a source
+ * and zero in an output. 4:2:2 layouts have as many chroma rows as luma rows,
+ * 4:2:0 ones half as many:
+ * UYVY, YUY2, V210: packed, in one plane, as the CHROMAFOLD_SOURCE_ formats.
+ * I422, I420: Y, U and V planes of 8-bit samples; U and V rows of width / 2.
+ * NV16, NV12: an 8-bit Y plane and one plane of U, V pairs (rows of width bytes).
+ * I422_10, I010: as I422 and I420 in 16-bit words holding the sample in bits 0-9.
+ * P210, P010: as NV16 and NV12 in 16-bit words holding the sample in bits 6-15. */
+#define CHROMAFOLD_FORMAT_UYVY    16
+#define CHROMAFOLD_FORMAT_YUY2    17
+#define CHROMAFOLD_FORMAT_V210    18
+#define CHROMAFOLD_FORMAT_I422    19   /* 8-bit Y, U, V planes; U and V rows width / 2 */
+#define CHROMAFOLD_FORMAT_NV16    20   /* 8-bit Y plane, one plane of U, V pairs (rows of width bytes) */
+#define CHROMAFOLD_FORMAT_I422_10 21   /* as I422 in 16-bit little-endian words, sample in bits 0-9 */
+#define CHROMAFOLD_FORMAT_P210    22   /* as NV16 in 16-bit little-endian words, sample in bits 6-15 */
+#define CHROMAFOLD_FORMAT_I420    32
+#define CHROMAFOLD_FORMAT_NV12    33
+#define CHROMAFOLD_FORMAT_I010    34
+#define CHROMAFOLD_FORMAT_P010    35
+
+/* How the rows of a frame were sampled. Interlaced: even rows are the top
+ * field, odd rows the bottom field, and chroma is filtered within each field.
+ * Progressive: one picture, whose chroma row k is the mean of rows 2k and
+ * 2k+1, rounded once, halves up. */
+#define CHROMAFOLD_SCAN_INTERLACED  0
+#define CHROMAFOLD_SCAN_PROGRESSIVE 1
 
 #ifdef __cplusplus
 extern "C" {
@@ -76,11 +108,17 @@ typedef struct chromafold_geometry {
 
 /* Where the planes of one output frame lie. */
 typedef struct chromafold_planes {
-    uint8_t* data[3];    /* Y; then U and V (I420, I010) or the UV pairs (NV12, P010; data[2] unused) */
+    uint8_t* data[3];    /* Y; then U and V (planar) or the U, V pairs (semi-planar; data[2] unused) */
     ptrdiff_t stride[3]; /* bytes from the start of one row to the start of the next */
 } chromafold_planes;
 
-/* The version of the library linked, such as "2.0.0"; a static string. */
+/* Where the planes of one source frame lie. */
+typedef struct chromafold_source_planes {
+    const uint8_t* data[3];   /* as chromafold_planes; a packed layout uses data[0] alone */
+    ptrdiff_t stride[3];
+} chromafold_source_planes;
+
+/* The version of the library linked, such as "2.1.0"; a static string. */
 CHROMAFOLD_API const char* chromafold_version(void);
 
 /* The instruction set of the best row kernels this processor runs, chosen on
@@ -91,12 +129,43 @@ CHROMAFOLD_API const char* chromafold_kernel_name(void);
 
 /* Fills *geometry for source frames of width x height pixels: the output is
  * the source rounded down (CHROMAFOLD_MODE_CLIP) or up (CHROMAFOLD_MODE_PADDING)
- * to a multiple of 16 pixels and 32 rows. Refuses a width that is odd or
- * outside 1 to 32768, a height outside 1 to 32768, any other mode and a null
- * geometry. Clipping may leave an output of no pixels at all (a source
- * narrower than 16 or shorter than 32). Returns 0, or -1 on refusal. */
+ * to a multiple of 16 pixels and 32 rows, or the source's width and its height
+ * rounded down to a multiple of 4 (CHROMAFOLD_MODE_KEEP). Refuses a width that
+ * is odd or outside 1 to 32768, a height outside 1 to 32768, any other mode and
+ * a null geometry. Clipping may leave an output of no pixels at all (a source
+ * narrower than 16 or shorter than 32), keeping one of no rows (a source of 1
+ * to 3 rows). Returns 0, or -1 on refusal. */
 CHROMAFOLD_API int chromafold_frame_geometry(int32_t width, int32_t height, int32_t mode,
                                              chromafold_geometry* geometry);
+
+/* Bytes of one contiguous row of plane 0, 1 or 2 of `format` at `width` pixels
+ * (v210: ((width + 47) / 48) * 128); 0 for a plane the format lacks, an unknown
+ * format, or a width that is odd or outside 1 to 32768. */
+CHROMAFOLD_API size_t chromafold_row_bytes(int32_t format, int32_t plane, int32_t width);
+
+/* Converts one frame of geometry->src_width x src_height in `source_format`,
+ * sampled as `scan` says, into the planes of one frame of dst_width x
+ * dst_height in `output_format`: every 4:2:2 layout (codes 16 to 22) into
+ * every 4:2:0 one (32 to 35). Luma keeps its value; chroma is the rule above,
+ * at the source's depth, with a missing source row neutral (128, or 512 at 10
+ * bits) at its weight. Each sample is rounded once, halves up, into the
+ * output's depth: from 10 bits into 8 it saturates at 255; from 8 bits into 10
+ * it is the exact value times four. Reads only the source rows and columns the
+ * output takes (of v210, the whole groups of six pixels that hold them);
+ * writes every byte of every output row and nothing between the end of one
+ * row and the start of the next; columns and rows beyond the source are black
+ * luma and neutral chroma. Refuses an unknown scan, an unknown format or a
+ * pair not converted; a null geometry, or one that chromafold_frame_geometry
+ * gives in no mode; a null source or planes struct, or a null plane of those
+ * the two formats use; a negative stride; a source plane's stride below its
+ * row (chromafold_row_bytes at src_width) and an output plane's below its row
+ * at dst_width; and a plane that would reach past the end of the address
+ * space. The planes must not overlap each other or the source. Returns 0, or
+ * -1 on refusal. */
+CHROMAFOLD_API int chromafold_convert_planes(const chromafold_geometry* geometry, int32_t scan,
+                                             int32_t source_format,
+                                             const chromafold_source_planes* source,
+                                             int32_t output_format, const chromafold_planes* output);
 
 /* Bytes of one contiguous source row of `width` pixels: width * 2 for UYVY and
  * YUY2, ((width + 47) / 48) * 128 for v210, whose rows are padded to 128
@@ -104,20 +173,11 @@ CHROMAFOLD_API int chromafold_frame_geometry(int32_t width, int32_t height, int3
  * 32768. */
 CHROMAFOLD_API size_t chromafold_source_row_bytes(int32_t source_format, int32_t width);
 
-/* Converts one source frame of geometry->src_width x src_height in
- * `source_format`, whose rows start src_stride bytes apart at src, into the
- * planes of one frame of dst_width x dst_height in `output_format`. Reads
- * only the source rows and columns the output takes (of v210, the whole
- * groups of six pixels that hold them); writes every byte of every output row
- * and nothing between the end of one row and the start of the next.
- * Refuses an unknown format or a pair not converted; a null geometry, or one
- * that chromafold_frame_geometry gives in neither mode; a null source, planes
- * struct or used plane; a negative stride; a source stride below
- * chromafold_source_row_bytes; a plane stride below its row (dst_width luma
- * samples, dst_width / 2 samples of U or of V, or dst_width samples of UV
- * pairs, each 1 byte in 8-bit outputs and 2 in 10-bit ones); and a plane that
- * would reach past the end of the address space. The planes must not overlap
- * each other or the source. Returns 0, or -1 on refusal. */
+/* chromafold_convert_planes of an interlaced source in `source_format`, a
+ * CHROMAFOLD_SOURCE_ code, whose rows start src_stride bytes apart at src,
+ * into the planes of `output_format`, a CHROMAFOLD_OUTPUT_ code: UYVY and YUY2
+ * into I420 and NV12, v210 into all four. Refuses what that function refuses,
+ * and every other pair. */
 CHROMAFOLD_API int chromafold_convert(const chromafold_geometry* geometry, int32_t source_format,
                                       const uint8_t* src, ptrdiff_t src_stride, int32_t output_format,
                                       const chromafold_planes* output);
