@@ -28,9 +28,10 @@ void fill_span(const Format& format, const Rows& rows, int32_t from, int32_t to)
     if (packed(format)) {
         for (int32_t x = from; x < to; ++x)
             put_luma(format, rows, x, luma);
-        for (int32_t i = from / 2; i < to / 2; ++i)
-            for (int32_t c = 0; c < 2; ++c)
-                put_chroma(format, rows, i, c, chroma);
+        for (int32_t i = from / 2; i < to / 2; ++i) {
+            put_chroma<0>(format, rows, i, chroma);
+            put_chroma<1>(format, rows, i, chroma);
+        }
         return;
     }
     if (rows.plane[0])

@@ -5,23 +5,36 @@
 
 namespace {
 
-template <Pair pair>
-void fold_pair(const RowPair& r, int32_t width)
+// The weighted sum of chroma c of pixel pair i of two rows. A missing row,
+// null, is neutral chroma at its weight.
+template <int32_t code, bool whole, uint32_t near_weight, int32_t c>
+inline uint32_t mixed(Rows near, Rows far, int32_t i)
+{
+    constexpr Format source = format_info(code);
+    constexpr uint32_t far_weight = 4 - near_weight;
+    if constexpr (whole)
+        return near_weight * chroma_at<c>(source, near, i) + far_weight * chroma_at<c>(source, far, i);
+    return near_weight * (near.plane[0] ? chroma_at<c>(source, near, i) : neutral(source.depth)) +
+           far_weight * (far.plane[0] ? chroma_at<c>(source, far, i) : neutral(source.depth));
+}
+
+// The weight is a constant, so that the compiler can vectorise the loops.
+template <Pair pair, bool whole, uint32_t near_weight>
+void fold_pair(const RowPair r, int32_t width)
 {
     constexpr Format source = format_info(pair.source), output = format_info(pair.output);
     for (int k = 0; k < 2; ++k)
-        if (r.full[k].plane[0])
+        if (const Rows from = r.full[k], to = r.half[k]; from.plane[0])
             for (int32_t x = 0; x < width; ++x)
-                put_luma(output, r.half[k], x, rounded(luma_at(source, r.full[k], x), 0, source.depth, output.depth));
+                put_luma(output, to, x, rounded(luma_at(source, from, x), 0, source.depth, output.depth));
     // Each chroma row leans towards the row nearest to where it is sited.
-    const uint32_t missing = neutral(source.depth);
-    for (int32_t i = 0; i < width / 2; ++i)
-        for (int32_t c = 0; c < 2; ++c) {
-            const uint32_t near = r.full[0].plane[0] ? chroma_at(source, r.full[0], i, c) : missing;
-            const uint32_t far = r.full[1].plane[0] ? chroma_at(source, r.full[1], i, c) : missing;
-            const uint32_t sum = uint32_t(r.weight) * near + uint32_t(4 - r.weight) * far;
-            put_chroma(output, r.half[0], i, c, rounded(sum, 2, source.depth, output.depth));
-        }
+    const Rows near = r.full[0], far = r.full[1], to = r.half[0];
+    for (int32_t i = 0; i < width / 2; ++i) {
+        put_chroma<0>(output, to, i, rounded(mixed<pair.source, whole, near_weight, 0>(near, far, i), 2, source.depth,
+                                             output.depth));
+        put_chroma<1>(output, to, i, rounded(mixed<pair.source, whole, near_weight, 1>(near, far, i), 2, source.depth,
+                                             output.depth));
+    }
 }
 
 template <Pair pair>
@@ -29,7 +42,10 @@ void convert_groups(const RowGroups& groups)
 {
     for (int32_t n = 0; n < groups.count; ++n)
         for (int32_t k = 0; k < 2; ++k)
-            fold_pair<pair>(pair_at<pair>(groups, k, n), groups.width);
+            if (const RowPair r = pair_at<pair>(groups, k, n); !r.full[0].plane[0] || !r.full[1].plane[0])
+                (r.weight == 3 ? fold_pair<pair, false, 3> : fold_pair<pair, false, 2>)(r, groups.width);
+            else
+                (r.weight == 3 ? fold_pair<pair, true, 3> : fold_pair<pair, true, 2>)(r, groups.width);
 }
 
 template <Pair pair>

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // Sample by sample access to the rows of every layout, for the plain C kernels
-// and the edge fills: the luma of pixel x, and chroma c (0: Cb, 1: Cr) of
+// and the edge fills, the rows taken by value so that no store can move them: the luma of pixel x, and chroma c (0: Cb, 1: Cr) of
 // pixel pair i, which covers pixels 2i and 2i+1. Planar rows are read from
 // their planes' rows, packed ones from plane 0. Called with a constant format,
 // each folds into the code of that format alone.
@@ -71,7 +71,7 @@ inline void set_planar_sample(const Format& f, uint8_t* row, int32_t index, uint
 
 } // namespace samples
 
-inline uint32_t luma_at(const Format& f, const Rows& rows, int32_t x)
+inline uint32_t luma_at(const Format& f, Rows rows, int32_t x)
 {
     using namespace samples;
     const uint8_t* row = rows.plane[0];
@@ -83,7 +83,8 @@ inline uint32_t luma_at(const Format& f, const Rows& rows, int32_t x)
     }
 }
 
-inline uint32_t chroma_at(const Format& f, const Rows& rows, int32_t i, int32_t c)
+template <int32_t c>
+inline uint32_t chroma_at(const Format& f, Rows rows, int32_t i)
 {
     using namespace samples;
     const uint8_t* row = rows.plane[0];
@@ -97,7 +98,7 @@ inline uint32_t chroma_at(const Format& f, const Rows& rows, int32_t i, int32_t 
     }
 }
 
-inline void put_luma(const Format& f, const Rows& rows, int32_t x, uint32_t value)
+inline void put_luma(const Format& f, Rows rows, int32_t x, uint32_t value)
 {
     using namespace samples;
     uint8_t* row = rows.plane[0];
@@ -111,7 +112,8 @@ inline void put_luma(const Format& f, const Rows& rows, int32_t x, uint32_t valu
     }
 }
 
-inline void put_chroma(const Format& f, const Rows& rows, int32_t i, int32_t c, uint32_t value)
+template <int32_t c>
+inline void put_chroma(const Format& f, Rows rows, int32_t i, uint32_t value)
 {
     using namespace samples;
     uint8_t* row = rows.plane[0];
@@ -135,7 +137,8 @@ constexpr uint32_t rounded(uint32_t sum, int32_t scale, int32_t from_depth, int3
     const int32_t shift = scale + from_depth - to_depth;
     if (shift <= 0)
         return sum << -shift;
-    return std::min((1u << to_depth) - 1, (sum + (1u << (shift - 1))) >> shift);
+    const uint32_t value = (sum + (1u << (shift - 1))) >> shift;
+    return from_depth > to_depth ? std::min((1u << to_depth) - 1, value) : value;
 }
 
 // Black luma and neutral chroma at `depth` bits.
