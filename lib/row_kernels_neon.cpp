@@ -265,20 +265,14 @@ void fold_groups(const RowGroups& groups)
         const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
         if constexpr (source.layout == Layout::v210)
             // The groups of six pixels the row uses in part go to the plain C kernel.
-            done = each_step<48>(groups.width / 6 * 6, [&](size_t x) {
-                fold_v210_step<pair, weight>(a, x);
-                fold_v210_step<pair, weight>(b, x);
-            });
+            done = each_group_step<48, pair>(a, b, groups.width / 6 * 6,
+                                             [](const RowPair& r, size_t x) { fold_v210_step<pair, weight>(r, x); });
         else if constexpr (source.depth == 8)
-            done = each_step<32>(groups.width, [&](size_t x) {
-                fold_8bit_step<pair, weight>(a, x);
-                fold_8bit_step<pair, weight>(b, x);
-            });
+            done = each_group_step<32, pair>(a, b, groups.width,
+                                             [](const RowPair& r, size_t x) { fold_8bit_step<pair, weight>(r, x); });
         else
-            done = each_step<16>(groups.width, [&](size_t x) {
-                fold_10bit_step<pair, weight>(a, x);
-                fold_10bit_step<pair, weight>(b, x);
-            });
+            done = each_group_step<16, pair>(a, b, groups.width,
+                                             [](const RowPair& r, size_t x) { fold_10bit_step<pair, weight>(r, x); });
     }
     if (done < groups.width)
         plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
