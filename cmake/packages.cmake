@@ -71,8 +71,9 @@ set(CPACK_DEBIAN_LIBRARY_PACKAGE_MULTIARCH same)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/symbols ${PROJECT_SOURCE_DIR}/packaging/triggers)
 set(library_description
-"libchromafold converts frames of interlaced 4:2:2 video in memory (UYVY, YUY2
-or 10-bit v210) into 4:2:0 (I420, NV12, or 10-bit I010 and P010), aligned to
+"libchromafold converts frames of interlaced 4:2:2 video in memory (packed
+UYVY, YUY2 or 10-bit v210, planar or semi-planar 8- and 10-bit) into 4:2:0
+(I420, NV12, or 10-bit I010 and P010), at their own size or aligned to
 16 x 32, with the chroma filtered vertically within each interlaced field,
 writing straight into an encoder's planes with their own strides.")
 set(CPACK_DEBIAN_LIBRARY_DESCRIPTION
