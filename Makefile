@@ -32,10 +32,12 @@ install:
 	cmake --build --preset default -j $(JOBS)
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD)
 
-# The Debian packages chromafold, libchromafold1, libchromafold-dev and, where
-# GStreamer's development files are, gstreamer1.0-chromafold, in build/package.
+# The Debian packages chromafold, libchromafold1, libchromafold-dev and
+# gstreamer1.0-chromafold, in build/package; GSTREAMER=OFF leaves out the last,
+# which needs GStreamer's development files.
+GSTREAMER ?= ON
 package:
-	cmake --preset package >/dev/null
+	cmake --preset package -DCHROMAFOLD_GSTREAMER=$(GSTREAMER) >/dev/null
 	cmake --build --preset package -j $(JOBS)
 	cd build/package && cpack -G DEB
 

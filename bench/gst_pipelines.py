@@ -3,9 +3,10 @@ side by side in one run.
 
 usage: gst_pipelines.py PLUGIN_DIR [--frames N] [--runs N] [--folder DIR]
 
-For each pair (UYVY into I420, YUY2 into NV12, v210 into I420_10LE), one file of
-interlaced 1920 x 1080 frames is written and read once, so that it lies in the
-page cache; then
+For every input the element takes (UYVY, YUY2 and v210 from capture cards,
+Y42B, NV16 and I422_10LE from decoders), into I420 and into P010_10LE, one
+file of interlaced 1920 x 1080 frames is written and read once, so that it
+lies in the page cache; then
 
     filesrc ! rawvideoparse (interlaced) ! CONVERTER ! video/x-raw,format=OUT ! fakesink
 
@@ -22,7 +23,10 @@ import sys
 import tempfile
 import time
 
-PAIRS = (("uyvy", "I420", 2 * 1920), ("yuy2", "NV12", 2 * 1920), ("v210", "I420_10LE", 5120))
+# rawvideoparse's name of each input, and the bytes of one of its frames.
+SOURCES = (("uyvy", 1920 * 1080 * 2), ("yuy2", 1920 * 1080 * 2), ("v210", 5120 * 1080),
+           ("y42b", 1920 * 1080 * 2), ("nv16", 1920 * 1080 * 2), ("i422-10le", 1920 * 1080 * 4))
+PAIRS = tuple((source, output, frame) for source, frame in SOURCES for output in ("I420", "P010_10LE"))
 
 
 def timed(command, env):
@@ -44,11 +48,11 @@ def main():
     with tempfile.TemporaryDirectory(dir=o.folder) as folder:
         print(f"{o.frames} frames of 1920x1080, {o.runs} paired runs, medians")
         print("| Pair | videoconvert | chromafold | chromafold / videoconvert |\n|---|---|---|---|")
-        for source, output, row in PAIRS:
+        for source, output, frame in PAIRS:
             path = os.path.join(folder, "take." + source)
             with open(path, "wb") as f:
                 for _ in range(o.frames):
-                    f.write(os.urandom(row * 1080))
+                    f.write(os.urandom(frame))
             with open(path, "rb") as f:
                 while f.read(1 << 24):
                     pass

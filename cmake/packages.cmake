@@ -49,11 +49,12 @@ if(TARGET gstchromafold)
 endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# Dependencies on shared libraries are computed by dpkg-shlibdeps; the
-# library package says which versions of it a program built now needs.
+# Dependencies on shared libraries are computed by dpkg-shlibdeps. The library
+# package says which versions of it a program built now needs in its own
+# shlibs and symbols files: CPack would make the shlibs file of every package
+# and warn of the plugin, a module with no soname.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+configure_file(packaging/shlibs.in ${PROJECT_BINARY_DIR}/shlibs @ONLY)
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb_post_build.cmake)
 
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME chromafold)
@@ -69,7 +70,7 @@ set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libchromafold1)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_MULTIARCH same)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA
-    ${PROJECT_SOURCE_DIR}/packaging/symbols ${PROJECT_SOURCE_DIR}/packaging/triggers)
+    ${PROJECT_BINARY_DIR}/shlibs ${PROJECT_SOURCE_DIR}/packaging/symbols ${PROJECT_SOURCE_DIR}/packaging/triggers)
 set(library_description
 "libchromafold converts frames of interlaced 4:2:2 video in memory (packed
 UYVY, YUY2 or 10-bit v210, planar or semi-planar 8- and 10-bit) into 4:2:0
@@ -94,17 +95,19 @@ This package holds the C header, the static library, and the files
 with which pkg-config and CMake find the library.")
 # The GStreamer plugin depends on the shared library built beside it, which
 # dpkg-shlibdeps can only resolve once that library's package exists: its
-# dependencies are computed after the packages are built.
+# dependencies are computed after the packages are built, and replace the
+# one given here.
 set(CPACK_DEBIAN_GSTREAMER_PACKAGE_NAME gstreamer1.0-chromafold)
 set(CPACK_DEBIAN_GSTREAMER_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_GSTREAMER_PACKAGE_MULTIARCH same)
 set(CPACK_DEBIAN_GSTREAMER_PACKAGE_SHLIBDEPS OFF)
-set(CPACK_DEBIAN_GSTREAMER_PACKAGE_GENERATE_SHLIBS OFF)
+set(CPACK_DEBIAN_GSTREAMER_PACKAGE_DEPENDS "libchromafold1 (>= ${PROJECT_VERSION})")
 set(CPACK_DEBIAN_GSTREAMER_DESCRIPTION
 "GStreamer element for field-aware interlaced 4:2:2 to 4:2:0 conversion
-The chromafold element converts interlaced UYVY, YUY2 and 10-bit v210 video
-into I420 and NV12, and v210 also into 10-bit I420_10LE and P010_10LE, aligned
-to 16 x 32, with the chroma filtered vertically within each interlaced field
-and sited where MPEG-2 and H.264 expect it. Its output always carries its field
-order, so that encoders downstream code the right one.")
+The chromafold element converts interlaced 4:2:2 video (UYVY, YUY2 and 10-bit
+v210 from capture cards, Y42B, NV16 and I422_10LE from decoders) into I420,
+NV12, I420_10LE and P010_10LE, at the input's size or aligned to 16 x 32, with
+the chroma filtered vertically within each interlaced field and sited where
+MPEG-2 and H.264 expect it. Its output always carries its field order, so that
+encoders downstream code the right one.")
 include(CPack)

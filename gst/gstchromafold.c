@@ -1,11 +1,13 @@
 /* chromafold: interlaced 4:2:2 into 4:2:0, exactly, as a GStreamer element.
  *
  * A GstVideoFilter on libchromafold's C interface: each frame is converted
- * straight from the mapped input buffer into the mapped output buffer, with
- * both frames' strides. The output is the library's geometry (16 x 32 aligned,
- * by clipping or padding), interleaved, with chroma sited as MPEG-2 and H.264
- * site it, and always says its field order, in its caps and its buffer flags,
- * so that encoders and muxers downstream code the right one. */
+ * straight from the mapped input buffer into the mapped output buffer, every
+ * plane with its own stride. The output keeps the input's size by default
+ * (its height rounded down to whole groups of four rows), or is aligned to
+ * 16 x 32 by clipping or padding; its chroma is sited as MPEG-2 and H.264 site
+ * it. An interleaved output always says its field order, in its first caps
+ * and in its buffer flags, so that encoders and muxers downstream code the
+ * right one; a mixed stream keeps each frame's own flags. */
 
 #include <chromafold/chromafold.h>
 
@@ -20,6 +22,7 @@ typedef enum
 {
   GST_CHROMAFOLD_MODE_CLIP = CHROMAFOLD_MODE_CLIP,
   GST_CHROMAFOLD_MODE_PADDING = CHROMAFOLD_MODE_PADDING,
+  GST_CHROMAFOLD_MODE_KEEP = CHROMAFOLD_MODE_KEEP,
 } GstChromafoldMode;
 
 typedef enum
@@ -44,14 +47,19 @@ struct _GstChromafold
   chromafold_geometry geometry;
   gint32 source_format;
   gint32 output_format;
-  /* The field order the output caps carry, and whether the input's buffers
-   * may still change it (auto, with input caps that say none). */
-  GstVideoFieldOrder output_order;
-  gboolean order_from_buffers;
-  /* The order the input's buffers last said, under the object lock, so that
-   * caps negotiated again keep it; unknown until one says one. */
+  gboolean mixed;
+  /* The field order of an interleaved output; for a mixed one the
+   * property's, or unknown where each frame says its own. */
+  GstVideoFieldOrder order;
+
+  /* The streaming thread's: input caps that say no field order, held with
+   * the events that follow them until the first buffer says one; and the
+   * order it said. */
+  GstEvent *held_caps;
+  GQueue held_events;
   GstVideoFieldOrder buffer_order;
-  /* Whether the input was refused, under the object lock: it is said once. */
+  /* Whether the input was refused, under the object lock: it is said once a
+   * stream. */
   gboolean refused;
 };
 
@@ -62,27 +70,51 @@ enum
   PROP_FIELD_ORDER,
 };
 
-#define DEFAULT_MODE GST_CHROMAFOLD_MODE_CLIP
+#define DEFAULT_MODE GST_CHROMAFOLD_MODE_KEEP
 #define DEFAULT_FIELD_ORDER GST_CHROMAFOLD_FIELD_ORDER_AUTO
 
-/* Caps may carry any interlace mode, so that input flagged progressive reaches
- * the element and is refused with a message rather than by a silent failure
- * to link. */
+/* Every layout the element takes or gives, and the library's code for it. */
+static const struct
+{
+  GstVideoFormat video;
+  gint32 code;
+} formats[] = {
+  {GST_VIDEO_FORMAT_UYVY, CHROMAFOLD_FORMAT_UYVY},
+  {GST_VIDEO_FORMAT_YUY2, CHROMAFOLD_FORMAT_YUY2},
+  {GST_VIDEO_FORMAT_v210, CHROMAFOLD_FORMAT_V210},
+  {GST_VIDEO_FORMAT_Y42B, CHROMAFOLD_FORMAT_I422},
+  {GST_VIDEO_FORMAT_NV16, CHROMAFOLD_FORMAT_NV16},
+  {GST_VIDEO_FORMAT_I422_10LE, CHROMAFOLD_FORMAT_I422_10},
+  {GST_VIDEO_FORMAT_I420, CHROMAFOLD_FORMAT_I420},
+  {GST_VIDEO_FORMAT_NV12, CHROMAFOLD_FORMAT_NV12},
+  {GST_VIDEO_FORMAT_I420_10LE, CHROMAFOLD_FORMAT_I010},
+  {GST_VIDEO_FORMAT_P010_10LE, CHROMAFOLD_FORMAT_P010},
+};
+
+#define INPUT_FORMATS "{ UYVY, YUY2, v210, Y42B, NV16, I422_10LE }"
+#define OUTPUT_FORMATS "{ I420, NV12, I420_10LE, P010_10LE }"
+
+/* The input may carry any interlace mode, so that input flagged progressive
+ * reaches the element and is refused with a message rather than by a silent
+ * failure to link. */
 static GstStaticPadTemplate sink_template = GST_STATIC_PAD_TEMPLATE ("sink",
     GST_PAD_SINK, GST_PAD_ALWAYS,
-    GST_STATIC_CAPS ("video/x-raw, format = (string) { UYVY, YUY2, v210 }, "
-        "width = (int) [ 2, 32768 ], height = (int) [ 1, 32768 ], "
+    GST_STATIC_CAPS ("video/x-raw, format = (string) " INPUT_FORMATS ", "
+        "width = (int) [ 2, 32768, 2 ], height = (int) [ 1, 32768 ], "
         "framerate = (fraction) [ 0, MAX ]"));
 
 static GstStaticPadTemplate src_template = GST_STATIC_PAD_TEMPLATE ("src",
     GST_PAD_SRC, GST_PAD_ALWAYS,
-    GST_STATIC_CAPS ("video/x-raw, "
-        "format = (string) { I420, NV12, I420_10LE, P010_10LE }, "
-        "width = (int) [ 16, 32768 ], height = (int) [ 32, 32768 ], "
+    GST_STATIC_CAPS ("video/x-raw, format = (string) " OUTPUT_FORMATS ", "
+        "width = (int) [ 2, 32768, 2 ], height = (int) [ 4, 32768 ], "
         "framerate = (fraction) [ 0, MAX ], "
         "interlace-mode = (string) interleaved, "
         "field-order = (string) { top-field-first, bottom-field-first }, "
-        "chroma-site = (string) mpeg2"));
+        "chroma-site = (string) mpeg2; "
+        "video/x-raw, format = (string) " OUTPUT_FORMATS ", "
+        "width = (int) [ 2, 32768, 2 ], height = (int) [ 4, 32768 ], "
+        "framerate = (fraction) [ 0, MAX ], "
+        "interlace-mode = (string) mixed, chroma-site = (string) mpeg2"));
 
 #define GST_TYPE_CHROMAFOLD_MODE (gst_chromafold_mode_get_type ())
 static GType
@@ -97,6 +129,10 @@ gst_chromafold_mode_get_type (void)
           "Pad to a multiple of 16 pixels and 32 rows with black and neutral "
           "chroma",
         "padding"},
+    {GST_CHROMAFOLD_MODE_KEEP,
+          "Keep the width, and the height rounded down to a multiple of 4 "
+          "(whole pairs of chroma rows in each field)",
+        "keep"},
     {0, NULL, NULL},
   };
   if (g_once_init_enter (&type))
@@ -112,8 +148,8 @@ gst_chromafold_field_order_get_type (void)
   static GType type = 0;
   static const GEnumValue values[] = {
     {GST_CHROMAFOLD_FIELD_ORDER_AUTO,
-          "The input's, from its caps or else its buffers' flags; top field "
-          "first where it says none",
+          "The input's, from its caps or else its first buffer's flags; top "
+          "field first where neither says one",
         "auto"},
     {GST_CHROMAFOLD_FIELD_ORDER_TOP_FIELD_FIRST, "Top field first",
         "top-field-first"},
@@ -131,170 +167,216 @@ G_DEFINE_TYPE (GstChromafold, gst_chromafold, GST_TYPE_VIDEO_FILTER);
 GST_ELEMENT_REGISTER_DEFINE (chromafold, "chromafold", GST_RANK_NONE,
     GST_TYPE_CHROMAFOLD);
 
+/* The library's code of a video format, or -1. */
 static gint32
-source_format_of (GstVideoFormat format)
+code_of (GstVideoFormat format)
 {
-  switch (format) {
-    case GST_VIDEO_FORMAT_UYVY:
-      return CHROMAFOLD_SOURCE_UYVY;
-    case GST_VIDEO_FORMAT_YUY2:
-      return CHROMAFOLD_SOURCE_YUY2;
-    case GST_VIDEO_FORMAT_v210:
-      return CHROMAFOLD_SOURCE_V210;
-    default:
-      return -1;
-  }
+  for (guint i = 0; i < G_N_ELEMENTS (formats); ++i)
+    if (formats[i].video == format)
+      return formats[i].code;
+  return -1;
 }
 
-static gint32
-output_format_of (GstVideoFormat format)
-{
-  switch (format) {
-    case GST_VIDEO_FORMAT_I420:
-      return CHROMAFOLD_OUTPUT_I420;
-    case GST_VIDEO_FORMAT_NV12:
-      return CHROMAFOLD_OUTPUT_NV12;
-    case GST_VIDEO_FORMAT_I420_10LE:
-      return CHROMAFOLD_OUTPUT_I010;
-    case GST_VIDEO_FORMAT_P010_10LE:
-      return CHROMAFOLD_OUTPUT_P010;
-    default:
-      return -1;
-  }
-}
-
-/* The field order of input caps, and whether they say one. */
 static gboolean
-caps_field_order (const GstStructure * s, GstVideoFieldOrder * order)
+subsampled (gint32 code)
 {
-  const gchar *name = gst_structure_get_string (s, "field-order");
-  *order = name ? gst_video_field_order_from_string (name) :
-      GST_VIDEO_FIELD_ORDER_UNKNOWN;
-  return *order != GST_VIDEO_FIELD_ORDER_UNKNOWN;
+  return code >= CHROMAFOLD_FORMAT_I420;
 }
 
-/* The field order the output takes from the property and the input caps,
- * and whether the input's buffers may still decide it. */
-static GstVideoFieldOrder
-chosen_field_order (GstChromafold * self, const GstStructure * input,
-    gboolean * from_buffers)
+static gboolean
+ten_bit (gint32 code)
 {
-  GstVideoFieldOrder order, said_by_buffers;
+  return code == CHROMAFOLD_FORMAT_V210 || code == CHROMAFOLD_FORMAT_I422_10
+      || code == CHROMAFOLD_FORMAT_I010 || code == CHROMAFOLD_FORMAT_P010;
+}
+
+/* The names of the 4:2:2 formats, or of the 4:2:0 ones, as a list in words:
+ * "UYVY, YUY2 or v210". */
+static gchar *
+format_names (gboolean subsampled_ones)
+{
+  GString *names = g_string_new (NULL);
+  guint left = 0;
+
+  for (guint i = 0; i < G_N_ELEMENTS (formats); ++i)
+    left += subsampled (formats[i].code) == subsampled_ones;
+  for (guint i = 0; i < G_N_ELEMENTS (formats); ++i)
+    if (subsampled (formats[i].code) == subsampled_ones)
+      g_string_append_printf (names, "%s%s", gst_video_format_to_string
+          (formats[i].video), --left > 1 ? ", " : left == 1 ? " or " : "");
+  return g_string_free (names, FALSE);
+}
+
+static GstChromafoldMode
+current_mode (GstChromafold * self)
+{
+  GstChromafoldMode mode;
+
+  GST_OBJECT_LOCK (self);
+  mode = self->mode;
+  GST_OBJECT_UNLOCK (self);
+  return mode;
+}
+
+/* The field order of the output of `input`: for an interleaved input, the
+ * property's, else the input caps', else what the first buffer's flags said;
+ * for a mixed one, the property's. Unknown where none of them says one. */
+static GstVideoFieldOrder
+output_field_order (GstChromafold * self, const GstStructure * input)
+{
+  const gchar *mode = gst_structure_get_string (input, "interlace-mode");
+  const gchar *caps_order = gst_structure_get_string (input, "field-order");
   GstChromafoldFieldOrder property;
+  GstVideoFieldOrder said_by_buffer;
 
   GST_OBJECT_LOCK (self);
   property = self->field_order;
-  said_by_buffers = self->buffer_order;
+  said_by_buffer = self->buffer_order;
   GST_OBJECT_UNLOCK (self);
-  *from_buffers = FALSE;
-  if (property == GST_CHROMAFOLD_FIELD_ORDER_TOP_FIELD_FIRST)
-    return GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST;
-  if (property == GST_CHROMAFOLD_FIELD_ORDER_BOTTOM_FIELD_FIRST)
-    return GST_VIDEO_FIELD_ORDER_BOTTOM_FIELD_FIRST;
-  if (caps_field_order (input, &order))
-    return order;
-  *from_buffers = TRUE;
-  return said_by_buffers != GST_VIDEO_FIELD_ORDER_UNKNOWN ? said_by_buffers :
-      GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST;
+  if (property != GST_CHROMAFOLD_FIELD_ORDER_AUTO)
+    return property == GST_CHROMAFOLD_FIELD_ORDER_TOP_FIELD_FIRST ?
+        GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST :
+        GST_VIDEO_FIELD_ORDER_BOTTOM_FIELD_FIRST;
+  if (mode && g_str_equal (mode, "mixed"))
+    return GST_VIDEO_FIELD_ORDER_UNKNOWN;
+  if (caps_order
+      && gst_video_field_order_from_string (caps_order) !=
+      GST_VIDEO_FIELD_ORDER_UNKNOWN)
+    return gst_video_field_order_from_string (caps_order);
+  return said_by_buffer;
 }
 
-static const gchar *const all_sources[] = { "UYVY", "YUY2", "v210", NULL };
-static const gchar *const ten_bit_sources[] = { "v210", NULL };
-static const gchar *const eight_bit_outputs[] = { "I420", "NV12", NULL };
-/* From v210, the ten-bit outputs first: a depth is kept unless downstream
- * asks for less. */
-static const gchar *const all_outputs[] =
-    { "I420_10LE", "P010_10LE", "I420", "NV12", NULL };
-
-/* Whether a structure's format, one or a list, names any of `names`. */
-static gboolean
-has_format (const GstStructure * s, const gchar * const *names)
-{
-  const GValue *formats = gst_structure_get_value (s, "format");
-  const guint count = !formats ? 0 : GST_VALUE_HOLDS_LIST (formats) ?
-      gst_value_list_get_size (formats) : 1;
-
-  for (guint i = 0; i < count; ++i) {
-    const GValue *v = GST_VALUE_HOLDS_LIST (formats) ?
-        gst_value_list_get_value (formats, i) : formats;
-    for (const gchar * const *name = names; *name; ++name)
-      if (G_VALUE_HOLDS_STRING (v) && g_str_equal (g_value_get_string (v), *name))
-        return TRUE;
-  }
-  return FALSE;
-}
-
+/* Calls `visit` with each known format that a structure's format field, one
+ * or a list, names; with every format where it names none. */
 static void
-set_formats (GstStructure * s, const gchar * const *names)
+each_format (const GstStructure * s, void (*visit) (gint32, gpointer),
+    gpointer data)
+{
+  const GValue *field = gst_structure_get_value (s, "format");
+  const guint count = !field ? 0 : GST_VALUE_HOLDS_LIST (field) ?
+      gst_value_list_get_size (field) : 1;
+
+  for (guint i = 0; i < G_N_ELEMENTS (formats) && !field; ++i)
+    visit (formats[i].code, data);
+  for (guint i = 0; i < count; ++i) {
+    const GValue *v = GST_VALUE_HOLDS_LIST (field) ?
+        gst_value_list_get_value (field, i) : field;
+    if (G_VALUE_HOLDS_STRING (v))
+      visit (code_of (gst_video_format_from_string (g_value_get_string (v))),
+          data);
+  }
+}
+
+/* The formats of the other side of a conversion, gathered as bits, by the
+ * index of each in `formats`. */
+static void
+add_counterparts (gint32 code, gpointer bits)
+{
+  for (guint i = 0; code >= 0 && i < G_N_ELEMENTS (formats); ++i)
+    if (subsampled (formats[i].code) != subsampled (code))
+      *(guint *) bits |= 1u << i;
+}
+
+/* Sets a structure's format to the list of formats in `bits`, those of the
+ * depth `ten_bits` says first: a depth is kept unless downstream asks for
+ * another. */
+static void
+set_formats (GstStructure * s, guint bits, gboolean ten_bits)
 {
   GValue list = G_VALUE_INIT;
 
-  gst_value_list_init (&list, 4);
-  for (; *names; ++names) {
-    GValue v = G_VALUE_INIT;
-    g_value_init (&v, G_TYPE_STRING);
-    g_value_set_string (&v, *names);
-    gst_value_list_append_and_take_value (&list, &v);
-  }
+  gst_value_list_init (&list, G_N_ELEMENTS (formats));
+  for (int pass = 0; pass < 2; ++pass)
+    for (guint i = 0; i < G_N_ELEMENTS (formats); ++i)
+      if ((bits & (1u << i)) && ten_bit (formats[i].code) == (pass ? !ten_bits
+              : ten_bits)) {
+        GValue v = G_VALUE_INIT;
+        g_value_init (&v, G_TYPE_STRING);
+        g_value_set_string (&v, gst_video_format_to_string (formats[i].video));
+        gst_value_list_append_and_take_value (&list, &v);
+      }
   gst_structure_take_value (s, "format", &list);
 }
 
-/* Output structures from one input structure: the formats its format
- * converts into, the size the library's geometry gives when the input's is
- * fixed, and the rest of the input's description but its chroma siting. */
+static void
+note_ten_bit (gint32 code, gpointer any)
+{
+  *(gboolean *) any |= code >= 0 && ten_bit (code);
+}
+
+/* Output structures from one input structure: the formats its formats
+ * convert into, the size the library's geometry gives when the input's is
+ * fixed, its interlace mode and the field order the output takes. */
 static void
 append_outputs (GstChromafold * self, GstCaps * out, const GstStructure * in)
 {
   GstStructure *s;
+  guint bits = 0;
+  gboolean deep = FALSE;
   gint width, height;
-  gboolean from_buffers;
+  const gchar *mode = gst_structure_get_string (in, "interlace-mode");
+  GstVideoFieldOrder order = output_field_order (self, in);
 
-  if (!has_format (in, all_sources))
+  each_format (in, add_counterparts, &bits);
+  each_format (in, note_ten_bit, &deep);
+  if (!bits)
     return;
   s = gst_structure_copy (in);
-  set_formats (s, has_format (in, ten_bit_sources) ? all_outputs :
-      eight_bit_outputs);
+  set_formats (s, bits, deep);
   if (gst_structure_get_int (in, "width", &width)
       && gst_structure_get_int (in, "height", &height)) {
     chromafold_geometry g;
-    GstChromafoldMode mode;
-
-    GST_OBJECT_LOCK (self);
-    mode = self->mode;
-    GST_OBJECT_UNLOCK (self);
-    /* A size that the library refuses, or that clips to nothing, has no
-     * output. */
-    if (chromafold_frame_geometry (width, height, mode, &g) != 0
-        || g.dst_width == 0 || g.dst_height == 0) {
+    /* A size that the library refuses, or that leaves nothing, has no
+     * output: the input's refusal says why. */
+    if (chromafold_frame_geometry (width, height, current_mode (self),
+            &g) != 0 || g.dst_width == 0 || g.dst_height == 0) {
       gst_structure_free (s);
       return;
     }
     gst_structure_set (s, "width", G_TYPE_INT, g.dst_width, "height",
         G_TYPE_INT, g.dst_height, NULL);
   } else {
-    gst_structure_set (s, "width", GST_TYPE_INT_RANGE, 16, 32768, "height",
-        GST_TYPE_INT_RANGE, 32, 32768, NULL);
+    gst_structure_set (s, "width", GST_TYPE_INT_RANGE, 2, 32768, "height",
+        GST_TYPE_INT_RANGE, 4, 32768, NULL);
   }
-  gst_structure_set (s, "interlace-mode", G_TYPE_STRING, "interleaved",
-      "chroma-site", G_TYPE_STRING, "mpeg2", "field-order", G_TYPE_STRING,
-      gst_video_field_order_to_string (chosen_field_order (self, in,
-              &from_buffers)), NULL);
+  gst_structure_remove_fields (s, "field-order", "chroma-site", NULL);
+  gst_structure_set (s, "interlace-mode", G_TYPE_STRING,
+      mode && g_str_equal (mode, "mixed") ? "mixed" : "interleaved",
+      "chroma-site", G_TYPE_STRING, "mpeg2", NULL);
+  if (order != GST_VIDEO_FIELD_ORDER_UNKNOWN && !(mode
+          && g_str_equal (mode, "mixed")))
+    gst_structure_set (s, "field-order", G_TYPE_STRING,
+        gst_video_field_order_to_string (order), NULL);
   gst_caps_append_structure (out, s);
 }
 
-/* Input structures from one output structure: every source whose output
- * it can be, of any size, interleaved first. */
+/* Input structures from one output structure: every format that converts
+ * into one of its formats, of every size the mode takes. */
 static void
-append_inputs (GstCaps * out, const GstStructure * in)
+append_inputs (GstChromafold * self, GstCaps * out, const GstStructure * in)
 {
-  const gchar *const modes[] = { "interleaved", "progressive" };
+  const gchar *const modes[] = { "interleaved", "mixed", "progressive" };
+  const GstChromafoldMode mode = current_mode (self);
   GstStructure *s = gst_structure_copy (in);
+  GValue even = G_VALUE_INIT;
+  guint bits = 0;
 
-  set_formats (s, !gst_structure_has_field (in, "format")
-      || has_format (in, eight_bit_outputs) ? all_sources : ten_bit_sources);
-  gst_structure_set (s, "width", GST_TYPE_INT_RANGE, 2, 32768, "height",
-      GST_TYPE_INT_RANGE, 1, 32768, NULL);
+  each_format (in, add_counterparts, &bits);
+  if (!bits) {
+    gst_structure_free (s);
+    return;
+  }
+  set_formats (s, bits, FALSE);
   gst_structure_remove_fields (s, "field-order", "chroma-site", NULL);
+  /* Even widths; clip leaves nothing of less than 16 x 32, keep nothing of
+   * less than four rows. */
+  g_value_init (&even, GST_TYPE_INT_RANGE);
+  gst_value_set_int_range_step (&even, mode == GST_CHROMAFOLD_MODE_CLIP ? 16 :
+      2, 32768, 2);
+  gst_structure_take_value (s, "width", &even);
+  gst_structure_set (s, "height", GST_TYPE_INT_RANGE,
+      mode == GST_CHROMAFOLD_MODE_CLIP ? 32 : mode ==
+      GST_CHROMAFOLD_MODE_KEEP ? 4 : 1, 32768, NULL);
   for (guint m = 0; m < G_N_ELEMENTS (modes); ++m) {
     GstStructure *t = gst_structure_copy (s);
     gst_structure_set (t, "interlace-mode", G_TYPE_STRING, modes[m], NULL);
@@ -314,7 +396,7 @@ gst_chromafold_transform_caps (GstBaseTransform * trans,
     if (direction == GST_PAD_SINK)
       append_outputs (self, out, gst_caps_get_structure (caps, i));
     else
-      append_inputs (out, gst_caps_get_structure (caps, i));
+      append_inputs (self, out, gst_caps_get_structure (caps, i));
   }
   if (filter) {
     GstCaps *both = gst_caps_intersect_full (filter, out,
@@ -327,39 +409,231 @@ gst_chromafold_transform_caps (GstBaseTransform * trans,
   return out;
 }
 
-/* Input that is not interleaved is refused as its caps arrive, with the
- * reason and the remedy said once a stream. */
+/* Posts the reason the input is refused, once a stream. */
+static void
+refuse (GstChromafold * self, GstCaps * caps, gchar * reason, gchar * remedy)
+{
+  gboolean first;
+
+  GST_OBJECT_LOCK (self);
+  first = !self->refused;
+  self->refused = TRUE;
+  GST_OBJECT_UNLOCK (self);
+  GST_WARNING_OBJECT (self, "%s %s", reason, remedy);
+  if (first)
+    GST_ELEMENT_ERROR (self, CORE, NEGOTIATION, ("%s", reason),
+        ("%s Input: %" GST_PTR_FORMAT, remedy, caps));
+  g_free (reason);
+  g_free (remedy);
+}
+
+/* Input the element cannot convert is refused as its caps arrive, with the
+ * value and the rule that refuse it. */
 static gboolean
 gst_chromafold_accept_caps (GstBaseTransform * trans,
     GstPadDirection direction, GstCaps * caps)
 {
   GstChromafold *self = GST_CHROMAFOLD (trans);
-  const gchar *mode;
-  gboolean first;
+  const GstStructure *s;
+  const gchar *mode, *format;
+  gint width, height;
+  chromafold_geometry g;
+  GstChromafoldMode size_mode;
 
-  if (direction == GST_PAD_SINK && gst_caps_is_fixed (caps)) {
-    mode = gst_structure_get_string (gst_caps_get_structure (caps, 0),
-        "interlace-mode");
-    if (!mode || !g_str_equal (mode, "interleaved")) {
-      GST_OBJECT_LOCK (self);
-      first = !self->refused;
-      self->refused = TRUE;
-      GST_OBJECT_UNLOCK (self);
-      if (first)
-        GST_ELEMENT_ERROR (self, CORE, NEGOTIATION,
-            ("chromafold converts interlaced video, and its input is %s.",
-                mode ? mode : "progressive"),
-            ("It takes frames whose two fields are interleaved "
-                "(interlace-mode=interleaved). Video that is interlaced but "
-                "flagged otherwise, as many grabbers flag it progressive, can "
-                "be marked so upstream: rawvideoparse interlaced=true, or "
-                "capssetter caps=\"video/x-raw,interlace-mode=interleaved\". "
-                "Input: %" GST_PTR_FORMAT, caps));
-      return FALSE;
-    }
+  if (direction != GST_PAD_SINK || !gst_caps_is_fixed (caps))
+    goto chain_up;
+  s = gst_caps_get_structure (caps, 0);
+  mode = gst_structure_get_string (s, "interlace-mode");
+  format = gst_structure_get_string (s, "format");
+  if (format && (code_of (gst_video_format_from_string (format)) < 0
+          || subsampled (code_of (gst_video_format_from_string (format))))) {
+    gchar *inputs = format_names (FALSE), *outputs = format_names (TRUE);
+    refuse (self, caps,
+        g_strdup_printf ("chromafold converts %s, and its input is %s.",
+            inputs, format),
+        g_strdup_printf ("It converts them into %s.", outputs));
+    g_free (inputs);
+    g_free (outputs);
+    return FALSE;
   }
+  if (!mode || !(g_str_equal (mode, "interleaved")
+          || g_str_equal (mode, "mixed"))) {
+    refuse (self, caps,
+        g_strdup_printf ("chromafold converts interlaced video, and its "
+            "input is %s.", mode ? mode : "progressive"),
+        g_strdup ("It takes frames whose two fields are interleaved "
+            "(interlace-mode=interleaved), or streams of interlaced and "
+            "progressive frames (interlace-mode=mixed). Video that is "
+            "interlaced but flagged otherwise, as many grabbers flag it "
+            "progressive, can be marked so upstream: rawvideoparse "
+            "interlaced=true, or capssetter "
+            "caps=\"video/x-raw,interlace-mode=interleaved\"."));
+    return FALSE;
+  }
+  if (!gst_structure_get_int (s, "width", &width)
+      || !gst_structure_get_int (s, "height", &height))
+    goto chain_up;
+  size_mode = current_mode (self);
+  if (width % 2 == 0 && chromafold_frame_geometry (width, height, size_mode,
+          &g) != 0)
+    goto chain_up;
+  if (width % 2) {
+    refuse (self, caps,
+        g_strdup_printf ("chromafold takes frames of an even width, and its "
+            "input is %d pixels wide.", width),
+        g_strdup ("4:2:2 and 4:2:0 chroma each cover a pair of pixels."));
+    return FALSE;
+  }
+  if (size_mode == GST_CHROMAFOLD_MODE_CLIP && (g.dst_width == 0
+          || g.dst_height == 0)) {
+    refuse (self, caps,
+        g_strdup_printf ("In clip mode chromafold rounds its input down to "
+            "a multiple of 16 pixels and 32 rows, and a %dx%d input leaves "
+            "nothing.", width, height),
+        g_strdup ("mode=keep keeps the input's size; mode=padding pads it "
+            "to 16 x 32."));
+    return FALSE;
+  }
+  if (g.dst_height == 0) {
+    refuse (self, caps,
+        g_strdup_printf ("chromafold keeps whole groups of four rows, two of "
+            "each field, and an input of %d rows has none.", height),
+        g_strdup ("mode=padding pads a shorter input with black rows."));
+    return FALSE;
+  }
+chain_up:
   return GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->accept_caps
       (trans, direction, caps);
+}
+
+/* Input caps that the element accepted but could not agree on an output
+ * for: downstream takes none of the outputs the input converts into. */
+static void
+explain_no_output (GstChromafold * self, GstEvent * caps_event)
+{
+  GstCaps *caps, *outputs, *downstream;
+
+  gst_event_parse_caps (caps_event, &caps);
+  outputs = gst_chromafold_transform_caps (GST_BASE_TRANSFORM (self),
+      GST_PAD_SINK, caps, NULL);
+  downstream = gst_pad_peer_query_caps (GST_BASE_TRANSFORM_SRC_PAD (self),
+      NULL);
+  refuse (self, caps,
+      g_strdup ("chromafold cannot convert its input into anything that "
+          "downstream takes."),
+      g_strdup_printf ("It would give %" GST_PTR_FORMAT
+          ", and downstream takes %" GST_PTR_FORMAT ".", outputs, downstream));
+  gst_caps_unref (outputs);
+  gst_caps_unref (downstream);
+}
+
+/* Hands input caps on to the negotiation, or says why they lead nowhere.
+ * Takes the event. */
+static gboolean
+negotiate (GstChromafold * self, GstEvent * caps_event)
+{
+  gboolean negotiated;
+
+  negotiated =
+      GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->sink_event
+      (GST_BASE_TRANSFORM (self), gst_event_ref (caps_event));
+  if (!negotiated)
+    explain_no_output (self, caps_event);
+  gst_event_unref (caps_event);
+  return negotiated;
+}
+
+/* Negotiates the held caps, then hands on the events held after them, in
+ * their order. */
+static gboolean
+release_held (GstChromafold * self)
+{
+  GstEvent *caps = self->held_caps, *event;
+  gboolean released;
+
+  self->held_caps = NULL;
+  released = negotiate (self, caps);
+  while ((event = g_queue_pop_head (&self->held_events)))
+    if (!released)
+      gst_event_unref (event);
+    else
+      GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->sink_event
+          (GST_BASE_TRANSFORM (self), event);
+  return released;
+}
+
+static void
+drop_held (GstChromafold * self)
+{
+  gst_event_replace (&self->held_caps, NULL);
+  g_queue_clear_full (&self->held_events, (GDestroyNotify) gst_event_unref);
+}
+
+/* Interleaved input whose caps say no field order, with the property at
+ * auto, holds its caps, and the events that follow them, until the first
+ * buffer says the order: the first caps downstream sees already carry the
+ * right one. */
+static gboolean
+gst_chromafold_sink_event (GstBaseTransform * trans, GstEvent * event)
+{
+  GstChromafold *self = GST_CHROMAFOLD (trans);
+  const GstStructure *s;
+  GstCaps *caps;
+
+  switch (GST_EVENT_TYPE (event)) {
+    case GST_EVENT_CAPS:
+      drop_held (self);
+      gst_event_parse_caps (event, &caps);
+      s = gst_caps_get_structure (caps, 0);
+      if (output_field_order (self, s) == GST_VIDEO_FIELD_ORDER_UNKNOWN
+          && !g_strcmp0 (gst_structure_get_string (s, "interlace-mode"),
+              "interleaved")) {
+        GST_DEBUG_OBJECT (self, "caps held until a buffer says the order");
+        self->held_caps = event;
+        return TRUE;
+      }
+      return negotiate (self, event);
+    case GST_EVENT_EOS:
+    case GST_EVENT_GAP:
+      /* Without a buffer to say it, the order is top field first. */
+      if (self->held_caps && !release_held (self)) {
+        gst_event_unref (event);
+        return FALSE;
+      }
+      break;
+    default:
+      if (self->held_caps && GST_EVENT_IS_SERIALIZED (event)) {
+        g_queue_push_tail (&self->held_events, event);
+        return TRUE;
+      }
+      break;
+  }
+  return GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->sink_event
+      (trans, event);
+}
+
+static GstFlowReturn
+gst_chromafold_submit_input_buffer (GstBaseTransform * trans,
+    gboolean discont, GstBuffer * input)
+{
+  GstChromafold *self = GST_CHROMAFOLD (trans);
+
+  if (self->held_caps) {
+    if (GST_BUFFER_FLAG_IS_SET (input, GST_VIDEO_BUFFER_FLAG_INTERLACED)) {
+      GST_OBJECT_LOCK (self);
+      self->buffer_order =
+          GST_BUFFER_FLAG_IS_SET (input, GST_VIDEO_BUFFER_FLAG_TFF) ?
+          GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST :
+          GST_VIDEO_FIELD_ORDER_BOTTOM_FIELD_FIRST;
+      GST_OBJECT_UNLOCK (self);
+    }
+    if (!release_held (self)) {
+      gst_buffer_unref (input);
+      return GST_FLOW_NOT_NEGOTIATED;
+    }
+  }
+  return GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->
+      submit_input_buffer (trans, discont, input);
 }
 
 static gboolean
@@ -367,63 +641,28 @@ gst_chromafold_set_info (GstVideoFilter * filter, GstCaps * incaps,
     GstVideoInfo * in_info, GstCaps * outcaps, GstVideoInfo * out_info)
 {
   GstChromafold *self = GST_CHROMAFOLD (filter);
-  GstChromafoldMode mode;
 
-  GST_OBJECT_LOCK (self);
-  mode = self->mode;
-  GST_OBJECT_UNLOCK (self);
-  self->source_format = source_format_of (GST_VIDEO_INFO_FORMAT (in_info));
-  self->output_format = output_format_of (GST_VIDEO_INFO_FORMAT (out_info));
+  self->source_format = code_of (GST_VIDEO_INFO_FORMAT (in_info));
+  self->output_format = code_of (GST_VIDEO_INFO_FORMAT (out_info));
+  self->mixed = GST_VIDEO_INFO_INTERLACE_MODE (in_info) ==
+      GST_VIDEO_INTERLACE_MODE_MIXED;
+  self->order = output_field_order (self, gst_caps_get_structure (incaps, 0));
+  if (!self->mixed && self->order == GST_VIDEO_FIELD_ORDER_UNKNOWN)
+    self->order = GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST;
   if (chromafold_frame_geometry (GST_VIDEO_INFO_WIDTH (in_info),
-          GST_VIDEO_INFO_HEIGHT (in_info), mode, &self->geometry) != 0
+          GST_VIDEO_INFO_HEIGHT (in_info), current_mode (self),
+          &self->geometry) != 0
       || self->geometry.dst_width != GST_VIDEO_INFO_WIDTH (out_info)
       || self->geometry.dst_height != GST_VIDEO_INFO_HEIGHT (out_info)) {
     GST_ERROR_OBJECT (self, "no conversion from %" GST_PTR_FORMAT " into %"
         GST_PTR_FORMAT, incaps, outcaps);
     return FALSE;
   }
-  self->output_order = GST_VIDEO_INFO_FIELD_ORDER (out_info);
-  chosen_field_order (self, gst_caps_get_structure (incaps, 0),
-      &self->order_from_buffers);
   GST_INFO_OBJECT (self, "%dx%d into %dx%d, %s", self->geometry.src_width,
       self->geometry.src_height, self->geometry.dst_width,
-      self->geometry.dst_height,
-      gst_video_field_order_to_string (self->output_order));
+      self->geometry.dst_height, self->mixed ? "mixed" :
+      gst_video_field_order_to_string (self->order));
   return TRUE;
-}
-
-/* With auto and input caps that say no field order, the input's buffers may
- * say one: the interlaced flag with the top-field-first flag or without it.
- * The output caps follow. */
-static void
-gst_chromafold_before_transform (GstBaseTransform * trans, GstBuffer * buffer)
-{
-  GstChromafold *self = GST_CHROMAFOLD (trans);
-  GstVideoFieldOrder order;
-  GstCaps *caps;
-
-  if (!self->order_from_buffers
-      || !GST_BUFFER_FLAG_IS_SET (buffer, GST_VIDEO_BUFFER_FLAG_INTERLACED))
-    return;
-  order = GST_BUFFER_FLAG_IS_SET (buffer, GST_VIDEO_BUFFER_FLAG_TFF) ?
-      GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST :
-      GST_VIDEO_FIELD_ORDER_BOTTOM_FIELD_FIRST;
-  GST_OBJECT_LOCK (self);
-  self->buffer_order = order;
-  GST_OBJECT_UNLOCK (self);
-  if (order == self->output_order)
-    return;
-  caps = gst_pad_get_current_caps (GST_BASE_TRANSFORM_SRC_PAD (trans));
-  if (!caps)
-    return;
-  caps = gst_caps_make_writable (caps);
-  gst_caps_set_simple (caps, "field-order", G_TYPE_STRING,
-      gst_video_field_order_to_string (order), NULL);
-  GST_INFO_OBJECT (self, "the input's buffers say %s",
-      gst_video_field_order_to_string (order));
-  if (gst_base_transform_update_src_caps (trans, caps))
-    self->output_order = order;
-  gst_caps_unref (caps);
 }
 
 /* A new stream says its field order anew, and is refused anew. */
@@ -432,6 +671,7 @@ gst_chromafold_stop (GstBaseTransform * trans)
 {
   GstChromafold *self = GST_CHROMAFOLD (trans);
 
+  drop_held (self);
   GST_OBJECT_LOCK (self);
   self->buffer_order = GST_VIDEO_FIELD_ORDER_UNKNOWN;
   self->refused = FALSE;
@@ -444,27 +684,43 @@ gst_chromafold_transform_frame (GstVideoFilter * filter,
     GstVideoFrame * in_frame, GstVideoFrame * out_frame)
 {
   GstChromafold *self = GST_CHROMAFOLD (filter);
+  GstBuffer *in = in_frame->buffer, *out = out_frame->buffer;
+  /* In a mixed stream, a frame not flagged interlaced is progressive. */
+  const gboolean interlaced = !self->mixed
+      || GST_BUFFER_FLAG_IS_SET (in, GST_VIDEO_BUFFER_FLAG_INTERLACED);
+  chromafold_source_planes source;
   chromafold_planes planes;
+  gboolean tff;
 
   for (guint p = 0; p < 3; ++p) {
-    const gboolean used = p < GST_VIDEO_FRAME_N_PLANES (out_frame);
-    planes.data[p] = used ? GST_VIDEO_FRAME_PLANE_DATA (out_frame, p) : NULL;
-    planes.stride[p] = used ? GST_VIDEO_FRAME_PLANE_STRIDE (out_frame, p) : 0;
+    const gboolean in_used = p < GST_VIDEO_FRAME_N_PLANES (in_frame);
+    const gboolean out_used = p < GST_VIDEO_FRAME_N_PLANES (out_frame);
+    source.data[p] = in_used ? GST_VIDEO_FRAME_PLANE_DATA (in_frame, p) : NULL;
+    source.stride[p] = in_used ? GST_VIDEO_FRAME_PLANE_STRIDE (in_frame, p) : 0;
+    planes.data[p] = out_used ? GST_VIDEO_FRAME_PLANE_DATA (out_frame, p) : NULL;
+    planes.stride[p] = out_used ? GST_VIDEO_FRAME_PLANE_STRIDE (out_frame, p) : 0;
   }
-  if (chromafold_convert (&self->geometry, self->source_format,
-          GST_VIDEO_FRAME_PLANE_DATA (in_frame, 0),
-          GST_VIDEO_FRAME_PLANE_STRIDE (in_frame, 0), self->output_format,
-          &planes) != 0) {
+  if (chromafold_convert_planes (&self->geometry, interlaced ?
+          CHROMAFOLD_SCAN_INTERLACED : CHROMAFOLD_SCAN_PROGRESSIVE,
+          self->source_format, &source, self->output_format, &planes) != 0) {
     GST_ELEMENT_ERROR (self, STREAM, FAILED,
         ("chromafold refused a frame."),
         ("The frames' strides or planes do not hold their rows."));
     return GST_FLOW_ERROR;
   }
-  GST_BUFFER_FLAG_SET (out_frame->buffer, GST_VIDEO_BUFFER_FLAG_INTERLACED);
-  if (self->output_order == GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST)
-    GST_BUFFER_FLAG_SET (out_frame->buffer, GST_VIDEO_BUFFER_FLAG_TFF);
+  if (!interlaced) {
+    GST_BUFFER_FLAG_UNSET (out, GST_VIDEO_BUFFER_FLAG_INTERLACED);
+    GST_BUFFER_FLAG_UNSET (out, GST_VIDEO_BUFFER_FLAG_TFF);
+    return GST_FLOW_OK;
+  }
+  tff = self->order == GST_VIDEO_FIELD_ORDER_UNKNOWN ?
+      GST_BUFFER_FLAG_IS_SET (in, GST_VIDEO_BUFFER_FLAG_TFF) :
+      self->order == GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST;
+  GST_BUFFER_FLAG_SET (out, GST_VIDEO_BUFFER_FLAG_INTERLACED);
+  if (tff)
+    GST_BUFFER_FLAG_SET (out, GST_VIDEO_BUFFER_FLAG_TFF);
   else
-    GST_BUFFER_FLAG_UNSET (out_frame->buffer, GST_VIDEO_BUFFER_FLAG_TFF);
+    GST_BUFFER_FLAG_UNSET (out, GST_VIDEO_BUFFER_FLAG_TFF);
   return GST_FLOW_OK;
 }
 
@@ -514,6 +770,13 @@ gst_chromafold_get_property (GObject * object, guint prop_id, GValue * value,
 }
 
 static void
+gst_chromafold_finalize (GObject * object)
+{
+  drop_held (GST_CHROMAFOLD (object));
+  G_OBJECT_CLASS (gst_chromafold_parent_class)->finalize (object);
+}
+
+static void
 gst_chromafold_class_init (GstChromafoldClass * klass)
 {
   GObjectClass *gobject_class = G_OBJECT_CLASS (klass);
@@ -523,12 +786,14 @@ gst_chromafold_class_init (GstChromafoldClass * klass)
 
   gobject_class->set_property = gst_chromafold_set_property;
   gobject_class->get_property = gst_chromafold_get_property;
+  gobject_class->finalize = gst_chromafold_finalize;
 
   g_object_class_install_property (gobject_class, PROP_MODE,
       g_param_spec_enum ("mode", "Mode",
-          "How the output is aligned to 16 pixels across and 32 rows down: "
-          "by clipping what lies beyond, or by padding with black luma and "
-          "neutral chroma", GST_TYPE_CHROMAFOLD_MODE, DEFAULT_MODE,
+          "The output's size: the input's, its height rounded down to a "
+          "multiple of 4 (keep); or aligned to 16 pixels across and 32 rows "
+          "down, by clipping what lies beyond or by padding with black luma "
+          "and neutral chroma", GST_TYPE_CHROMAFOLD_MODE, DEFAULT_MODE,
           G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS |
           GST_PARAM_MUTABLE_PLAYING));
   g_object_class_install_property (gobject_class, PROP_FIELD_ORDER,
@@ -543,18 +808,20 @@ gst_chromafold_class_init (GstChromafoldClass * klass)
   gst_element_class_add_static_pad_template (element_class, &src_template);
   gst_element_class_set_static_metadata (element_class,
       "Interlaced 4:2:2 to 4:2:0, exactly", "Filter/Converter/Video",
-      "Converts interlaced UYVY, YUY2 and v210 into I420 and NV12, and v210 "
-      "also into I420_10LE and P010_10LE. Each chroma row is filtered from "
-      "the two nearest rows of its own field, weighted 3:1, and rounded "
-      "once, so that the fields never mix and chroma lies where MPEG-2 and "
-      "H.264 site it. The output is aligned to 16 x 32, interleaved, and "
-      "says its field order. Input that is not interlaced is refused.",
-      "chromafold developers <dev@chromafold.invalid>");
+      "Converts interlaced 4:2:2 (UYVY, YUY2, v210, Y42B, NV16, I422_10LE) "
+      "into I420, NV12, I420_10LE and P010_10LE. Each chroma row is "
+      "filtered from the two nearest rows of its own field, weighted 3:1, "
+      "and rounded once, so that the fields never mix and chroma lies where "
+      "MPEG-2 and H.264 site it; the progressive frames of a mixed stream "
+      "take the mean of two rows. The output keeps the input's size, or is "
+      "aligned to 16 x 32, and says its field order. Input that is not "
+      "interlaced is refused.", "chromafold developers <dev@chromafold.invalid>");
 
   trans_class->transform_caps =
       GST_DEBUG_FUNCPTR (gst_chromafold_transform_caps);
-  trans_class->before_transform =
-      GST_DEBUG_FUNCPTR (gst_chromafold_before_transform);
+  trans_class->sink_event = GST_DEBUG_FUNCPTR (gst_chromafold_sink_event);
+  trans_class->submit_input_buffer =
+      GST_DEBUG_FUNCPTR (gst_chromafold_submit_input_buffer);
   trans_class->stop = GST_DEBUG_FUNCPTR (gst_chromafold_stop);
   trans_class->accept_caps = GST_DEBUG_FUNCPTR (gst_chromafold_accept_caps);
   filter_class->set_info = GST_DEBUG_FUNCPTR (gst_chromafold_set_info);
@@ -571,6 +838,7 @@ gst_chromafold_init (GstChromafold * self)
   self->mode = DEFAULT_MODE;
   self->field_order = DEFAULT_FIELD_ORDER;
   self->buffer_order = GST_VIDEO_FIELD_ORDER_UNKNOWN;
+  g_queue_init (&self->held_events);
 }
 
 static gboolean
@@ -590,4 +858,4 @@ GST_PLUGIN_DEFINE (GST_VERSION_MAJOR, GST_VERSION_MINOR, chromafold,
     "Exact interlaced 4:2:2 to 4:2:0 conversion", plugin_init,
     CHROMAFOLD_VERSION_TEXT (CHROMAFOLD_VERSION_MAJOR,
         CHROMAFOLD_VERSION_MINOR, CHROMAFOLD_VERSION_PATCH), "BSD",
-    "chromafold", "https://chromafold.invalid/")
+    "gstreamer1.0-chromafold", "https://chromafold.invalid/")

@@ -1,11 +1,13 @@
-# The GStreamer element in the pipelines people run: every pair of formats
-# through gst-launch-1.0 (file, rawvideoparse, chromafold, file) against the
-# per-sample model, in both modes, at a size of no whole number of row groups
-# nor of v210 groups; the field order that y4menc and x264enc code, as ffprobe
-# reads it back; input flagged progressive refused with its reason; and every
-# pipeline of the README's GStreamer section that needs no device.
+# The GStreamer element in the pipelines people run: every pair of formats in
+# every mode through gst-launch-1.0 (file, rawvideoparse, chromafold, file)
+# against the per-sample model, at a size of no whole number of row groups nor
+# of v210 groups; a mixed stream (a program that pushes flagged buffers); the
+# field order that x264enc codes, as ffprobe reads it back, for each way the
+# order can be said; each refusal's message; and every pipeline of the
+# README's GStreamer section that needs no device, a decoded ProRes master
+# among them, against the model too.
 #
-# usage: gstreamer_test.py PLUGIN_DIR MODEL README
+# usage: gstreamer_test.py PLUGIN_DIR MODEL README MIXED_TEST
 import os
 import random
 import re
@@ -15,10 +17,15 @@ import subprocess
 import sys
 import tempfile
 
-plugin_dir, model, readme = (os.path.abspath(p) for p in sys.argv[1:4])
+plugin_dir, model, readme, mixed_test = (os.path.abspath(p) for p in sys.argv[1:5])
 folder = tempfile.mkdtemp(prefix="chromafold-gst-")
 env = dict(os.environ, GST_PLUGIN_PATH=plugin_dir, GST_REGISTRY=os.path.join(folder, "registry.bin"))
-SOURCES, OUTPUTS = ("uyvy", "yuy2", "v210"), ("I420", "NV12", "I420_10LE", "P010_10LE")
+# rawvideoparse's name, the model's code and the bytes of a 104 x 70 frame of
+# each input; the model's code of each output; the modes.
+SOURCES = {"uyvy": (16, 104 * 70 * 2), "yuy2": (17, 104 * 70 * 2), "v210": (18, 384 * 70),
+           "y42b": (19, 104 * 70 * 2), "nv16": (20, 104 * 70 * 2), "i422-10le": (21, 104 * 70 * 4)}
+OUTPUTS = {"I420": 32, "NV12": 33, "I420_10LE": 34, "P010_10LE": 35}
+MODES = {"clip": 0, "padding": 1, "keep": 2}
 
 
 def run(command, check=True):
@@ -27,7 +34,7 @@ def run(command, check=True):
     return done.stdout + done.stderr
 
 
-def parse(source, width, height, tff="true", interlaced="true"):
+def parse(source, width=104, height=70, tff="true", interlaced="true"):
     return (f"filesrc location=take.{source} ! rawvideoparse format={source} width={width} height={height} "
             f"interlaced={interlaced} top-field-first={tff} framerate=30000/1001")
 
@@ -47,48 +54,76 @@ def assert_model(output, model_args):
         assert got.read() == want.read(), f"{output} differs from the model ({model_args})"
 
 
-# 100 x 70: 70 rows leave two after the last row group, and 100 pixels end in
-# part of a v210 group.
-for s, source in enumerate(SOURCES):
-    write("take." + source, 3 * 70 * (100 * 2 if s < 2 else 384))
-    for o, output in enumerate(OUTPUTS if s == 2 else OUTPUTS[:2]):
-        for mode in (0, 1):
-            run(f"gst-launch-1.0 -q {parse(source, 100, 70)} ! chromafold mode={mode} ! "
+# 104 x 70: 70 rows leave two after the last row group, 104 pixels end in part
+# of a v210 group, and the planes GStreamer lays out have no gaps.
+for source, (code, frame) in SOURCES.items():
+    write("take." + source, 3 * frame)
+    for output, output_code in OUTPUTS.items():
+        for mode, mode_code in MODES.items():
+            run(f"gst-launch-1.0 -q {parse(source)} ! chromafold mode={mode} ! "
                 f"video/x-raw,format={output} ! filesink location=out")
-            assert_model("out", f"100 70 {mode} take.{source} model {16 + s} {32 + o}")
+            assert_model("out", f"104 70 {mode_code} take.{source} model {code} {output_code}")
 
-# The order the output says, as y4menc and x264enc code it: chosen, or the
-# input's from its buffers' flags, or from caps set upstream on video flagged
-# progressive.
-for element, tff, interlaced in (("chromafold field-order=bottom-field-first", "true", "true"),
-                                 ("chromafold", "false", "true"),
-                                 ('capssetter caps="video/x-raw,interlace-mode=interleaved,field-order='
-                                  'bottom-field-first" ! chromafold', "true", "false")):
-    run(f"gst-launch-1.0 -q {parse('uyvy', 100, 70, tff, interlaced)} ! {element} ! y4menc ! filesink location=out.y4m")
-    assert field_order("out.y4m") == "bb", element
-run(f"gst-launch-1.0 -q {parse('uyvy', 100, 70)} ! chromafold field-order=bottom-field-first ! x264enc "
-    "interlaced=true ! matroskamux ! filesink location=out.mkv")
-assert field_order("out.mkv") == "bb"
+done = subprocess.run([mixed_test], env=env, capture_output=True, text=True)
+assert done.returncode == 0, done.stdout + done.stderr
+
+# The order x264enc codes, said by the input's caps (capssetter), by its
+# buffers' flags alone (rawvideoparse says none in its caps), or by the
+# property, each both ways.
+for order, tff, short in (("top-field-first", "true", "tt"), ("bottom-field-first", "false", "bb")):
+    other = "false" if tff == "true" else "true"
+    for said_by in (f'capssetter caps="video/x-raw,field-order={order}" ! chromafold', "chromafold",
+                    f"chromafold field-order={order}"):
+        source_tff = tff if said_by == "chromafold" else other
+        run(f"gst-launch-1.0 -q {parse('uyvy', tff=source_tff)} ! {said_by} ! x264enc interlaced=true ! "
+            "matroskamux ! filesink location=out.mkv")
+        assert field_order("out.mkv") == short, said_by
+
 
 # gst-launch-1.0 1.22 now and then hangs after a pipeline fails to preroll, as
 # after any refused caps: what it printed by then is what counts.
-try:
-    refused = subprocess.run(shlex.split(f"gst-launch-1.0 {parse('uyvy', 100, 70, interlaced='false')} ! chromafold "
-                                         "! fakesink"), cwd=folder, env=env, capture_output=True, timeout=20).stderr
-except subprocess.TimeoutExpired as stopped:
-    refused = stopped.stderr or b""
-assert b"chromafold converts interlaced video, and its input is progressive" in refused, refused
+def refusal(pipeline):
+    try:
+        return subprocess.run(shlex.split(f"gst-launch-1.0 {pipeline} ! fakesink"), cwd=folder, env=env,
+                              capture_output=True, timeout=20).stderr.decode()
+    except subprocess.TimeoutExpired as stopped:
+        return (stopped.stderr or b"").decode()
 
-# The README's pipelines, on frames of the sizes they give.
+
+write("take.wide", 2 * 721 * 486 * 2)
+for pipeline, message in (
+        (f"{parse('uyvy', interlaced='false')} ! chromafold",
+         "chromafold converts interlaced video, and its input is progressive."),
+        (parse("wide", 721, 486).replace("format=wide", "format=uyvy") + " ! chromafold",
+         "chromafold takes frames of an even width, and its input is 721 pixels wide."),
+        (f"{parse('uyvy', 14, 20)} ! chromafold mode=clip",
+         "In clip mode chromafold rounds its input down to a multiple of 16 pixels and 32 rows, and a 14x20 "
+         "input leaves nothing."),
+        (f"{parse('uyvy', 720, 3)} ! chromafold",
+         "chromafold keeps whole groups of four rows, two of each field, and an input of 3 rows has none."),
+        (parse("uyvy").replace("format=uyvy", "format=i420") + " ! chromafold",
+         "chromafold converts UYVY, YUY2, v210, Y42B, NV16 or I422_10LE, and its input is I420.")):
+    got = refusal(pipeline)
+    assert message in got and "gst/gstchromafold.c" in got and "/gst/gstchromafold.c" not in got, got
+
+# The README's pipelines, on frames of the sizes they give, and a ProRes
+# master of interlaced 10-bit 4:2:2 made by ffmpeg, whose decoded frames the
+# model converts too.
 with open(readme) as f:
     section = f.read().split("\n## GStreamer", 1)[1].split("\n## ", 1)[0]
 write("take.yuy2", 3 * 720 * 486 * 2)
 write("take.uyvy", 3 * 720 * 486 * 2)
 write("take.v210", 2 * 5120 * 1080)
+run("ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=30000/1001 -frames:v 2 -c:v prores_ks -profile:v 3 "
+    "-flags +ildct+ilme -top 1 -pix_fmt yuv422p10le master.mov")
+run("ffmpeg -v error -i master.mov -f rawvideo -pix_fmt yuv422p10le master.i422")
 pipelines = [b for b in re.findall(r"```sh\n(.*?)```", section, re.S) if "not run here" not in b]
 for pipeline in pipelines:
     run(pipeline.replace("\\\n", " "))
-assert len(pipelines) == 3 and field_order("take.mkv") == "tt" and field_order("take.264") == "tt"
+assert len(pipelines) == 5 and field_order("take.mkv") == "tt" and field_order("take.264") == "tt"
+assert field_order("master.mkv") == "tt"
 assert_model("take.p010", "1920 1080 1 take.v210 model 18 35")
+assert_model("master.p010", "1920 1080 2 master.i422 model 21 35")
 shutil.rmtree(folder)
-print("every pair against the model in both modes, the field orders, the refusal and the README's pipelines")
+print("every pair in every mode against the model, a mixed stream, the field orders, the refusals and the "
+      "README's pipelines")

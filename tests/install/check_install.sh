@@ -66,7 +66,7 @@ while read -r deb depends files; do
     dpkg-deb --extract "$package" "$work/root"
 done <<EOF
 chromafold libc6.(>= ./usr/bin/chromafold ./usr/share/man/man1/chromafold.1.gz
-libchromafold1 libstdc++6.(>= $lib/libchromafold.so.1 $lib/libchromafold.so.$version
+libchromafold1 ^libc6.(>=.[0-9.]*)$ $lib/libchromafold.so.1 $lib/libchromafold.so.$version
 libchromafold-dev ^libchromafold1.(=.$version)$ ./usr/include/chromafold/chromafold.h ./usr/include/chromafold/version.h $lib/libchromafold.a $lib/libchromafold.so $lib/pkgconfig/chromafold.pc $lib/cmake/chromafold/chromafoldConfig.cmake $lib/cmake/chromafold/chromafoldConfigVersion.cmake $lib/cmake/chromafold/chromafoldTargets.cmake $lib/cmake/chromafold/chromafoldTargets-release.cmake
 gstreamer1.0-chromafold libchromafold1.(>=.$version).*libgstreamer1.0-0 $lib/gstreamer-1.0/libgstchromafold.so
 EOF
