@@ -1,6 +1,7 @@
 // Times the frame walk of every pair of formats with each kernel set that has
-// a kernel for it, interlaced, at common frame sizes, next to memcpy of the
-// pair's own source frame (the floor) and, when it is installed, libyuv's
+// a kernel for it, interlaced, at common frame sizes, next to memcpy of a frame
+// of every format (a pair's floor is that of the larger of its two frames:
+// the conversion reads one and writes the other) and, when it is installed, libyuv's
 // UYVYToI420 (a peer that filters chroma across fields). UYVY into I420 also
 // runs through convert_frame, the program's contiguous path, and through the C
 // interface into planes with rows back to back and into planes whose rows are
@@ -135,7 +136,7 @@ void c_interface(benchmark::State& state, int32_t width, int32_t height, int32_t
     count_source_bytes(state, g.src_bytes);
 }
 
-void copy_source(benchmark::State& state, int32_t format, int32_t width, int32_t height)
+void copy_frame(benchmark::State& state, int32_t format, int32_t width, int32_t height)
 {
     const size_t bytes = frame_bytes(format_info(format), width, height);
     const Block src = page_block(bytes);
@@ -199,9 +200,9 @@ int register_benchmarks()
                                                  walk, ladder.rungs[k].kernel[p], pairs[p], s.width, s.height, s.mode);
         }
         for (const Format& f : formats)
-            if (!f.subsampled && (every_pair || (f.code == CHROMAFOLD_FORMAT_UYVY && s.mode == CHROMAFOLD_MODE_CLIP)))
-                benchmark::RegisterBenchmark((std::string("memcpy_source/") + f.name + "/" + s.name).c_str(),
-                                             copy_source, f.code, s.width, s.height);
+            if (every_pair || (f.code == CHROMAFOLD_FORMAT_UYVY && s.mode == CHROMAFOLD_MODE_CLIP))
+                benchmark::RegisterBenchmark((std::string("memcpy/") + f.name + "/" + s.name).c_str(), copy_frame,
+                                             f.code, s.width, s.height);
         if (every_pair)
             continue;
         benchmark::RegisterBenchmark((std::string("contiguous/") + s.name).c_str(), contiguous, s.width, s.height,

@@ -101,13 +101,19 @@ int chromafold_convert_planes(const chromafold_geometry* geometry, int32_t scan,
         return -1;
     const chromafold_geometry& g = *geometry;
     const Format in = format_info(source_format), out = format_info(output_format);
+    // A 4:2:0 frame's fields each hold whole pairs of chroma rows.
+    if (in.subsampled && g.src_height % 4 != 0)
+        return -1;
     // Only the rows and columns the output takes are read, but every source
-    // row must hold all its pixels.
+    // row must hold all its pixels. Into 4:2:2, the last rows within the
+    // output read the chroma rows after them, even past a clipped output.
     const int32_t taken = std::min(g.src_height, g.dst_height), min_width = std::min(g.src_width, g.dst_width);
+    const int32_t chroma_read = taken == 0 ? 0
+                                : std::min(taken / 2 + (scan == CHROMAFOLD_SCAN_INTERLACED ? 2 : 1), g.src_height / 2);
     for (int32_t p = 0; p < plane_count(in); ++p)
         if (source->stride[p] < row_bytes(in, p, g.src_width) ||
             !valid_plane(source->data[p], source->stride[p], bytes_holding(in, p, min_width),
-                         plane_rows(in, p, taken)))
+                         p > 0 && in.subsampled ? chroma_read : taken))
             return -1;
     for (int32_t p = 0; p < plane_count(out); ++p)
         if (!valid_plane(output->data[p], output->stride[p], row_bytes(out, p, g.dst_width),

@@ -43,12 +43,23 @@ void fill_span(const Format& format, const Rows& rows, int32_t from, int32_t to)
             fill_samples(format, rows.plane[p] + from / 2 * bytes, (to - from) / 2, chroma);
 }
 
+void complete_row(const Format& format, const Rows& row, int32_t from, int32_t width)
+{
+    if (format.layout == Layout::v210) {
+        // The fill sets fields into words zeroed from the first group it
+        // takes whole; the group it shares with the pixels before keeps them.
+        const ptrdiff_t written = (from + 5) / 6 * 16;
+        std::memset(row.plane[0] + written, 0, size_t(row_bytes(format, 0, width) - written));
+    }
+    fill_span(format, row, from, width);
+}
+
 void fill_rows_below(const FrameLayout& frame, int32_t first_luma, int32_t first_chroma)
 {
     const Format& format = frame.output;
     const int32_t chroma_rows = plane_rows(format, 1, frame.dst_height);
     for (int32_t row = first_luma; row < frame.dst_height; ++row)
-        fill_span(format, rows_of(frame.dst, format, row, format.subsampled ? -1 : row), 0, frame.dst_width);
+        complete_row(format, rows_of(frame.dst, format, row, format.subsampled ? -1 : row), 0, frame.dst_width);
     for (int32_t row = first_chroma; format.subsampled && row < chroma_rows; ++row)
         fill_span(format, rows_of(frame.dst, format, -1, row), 0, frame.dst_width);
 }

@@ -116,16 +116,25 @@ constexpr size_t formats_subsampled(bool subsampled)
     return n;
 }
 
-// Every 4:2:2 layout into every 4:2:0 one.
+// Every 4:2:2 layout into every 4:2:0 one, and every 4:2:0 layout back into
+// every 4:2:2 one.
 constexpr auto make_pairs()
 {
-    std::array<Pair, formats_subsampled(false) * formats_subsampled(true)> list{};
+    std::array<Pair, 2 * formats_subsampled(false) * formats_subsampled(true)> list{};
     size_t n = 0;
-    for (const Format& source : formats)
-        for (const Format& output : formats)
-            if (!source.subsampled && output.subsampled)
-                list[n++] = {source.code, output.code};
+    for (bool subsampled_source : {false, true})
+        for (const Format& source : formats)
+            for (const Format& output : formats)
+                if (source.subsampled == subsampled_source && output.subsampled != subsampled_source)
+                    list[n++] = {source.code, output.code};
     return list;
+}
+
+// A 4:2:0 frame back into 4:2:2: the chroma of every row from the chroma rows
+// of its field.
+constexpr bool unfolds(Pair pair)
+{
+    return format_info(pair.source).subsampled;
 }
 
 constexpr auto pairs = make_pairs();

@@ -3,6 +3,8 @@
 #include "lib/kernel_ladder.h"
 #include "lib/samples.h"
 
+#include <cstring>
+
 namespace {
 
 // The weighted sum of chroma c of pixel pair i of two rows. A missing row,
@@ -37,15 +39,47 @@ void fold_pair(const RowPair r, int32_t width)
     }
 }
 
+// Of each row written, luma, and chroma of weight `weight` of A, the rest of B.
+template <Pair pair, uint32_t weight>
+void unfold_pair(const RowPair r, int32_t width)
+{
+    constexpr Format source = format_info(pair.source), output = format_info(pair.output);
+    const Rows a = r.half[0], b = r.half[1];
+    for (int k = 0; k < 2; ++k) {
+        const Rows to = r.full[k], luma = r.half[k];
+        if (!to.plane[0])
+            continue;
+        // A v210 group's fields are set one by one into zeroed words.
+        if constexpr (output.layout == Layout::v210)
+            std::memset(to.plane[0], 0, size_t(bytes_holding(output, 0, width)));
+        for (int32_t x = 0; x < width; ++x)
+            put_luma(output, to, x, rounded(luma_at(source, luma, x), 0, source.depth, output.depth));
+        const uint32_t a_weight = k == 0 ? weight : weight - 4, b_weight = 8 - a_weight;
+        for (int32_t i = 0; i < width / 2; ++i) {
+            put_chroma<0>(output, to, i,
+                          rounded(a_weight * chroma_at<0>(source, a, i) + b_weight * chroma_at<0>(source, b, i), 3,
+                                  source.depth, output.depth));
+            put_chroma<1>(output, to, i,
+                          rounded(a_weight * chroma_at<1>(source, a, i) + b_weight * chroma_at<1>(source, b, i), 3,
+                                  source.depth, output.depth));
+        }
+    }
+}
+
 template <Pair pair>
 void convert_groups(const RowGroups& groups)
 {
     for (int32_t n = 0; n < groups.count; ++n)
-        for (int32_t k = 0; k < 2; ++k)
-            if (const RowPair r = pair_at<pair>(groups, k, n); !r.full[0].plane[0] || !r.full[1].plane[0])
+        for (int32_t k = 0; k < 2; ++k) {
+            const RowPair r = pair_at<pair>(groups, k, n);
+            if constexpr (unfolds(pair))
+                (r.weight == 5 ? unfold_pair<pair, 5> : r.weight == 7 ? unfold_pair<pair, 7>
+                                                                      : unfold_pair<pair, 6>)(r, groups.width);
+            else if (!r.full[0].plane[0] || !r.full[1].plane[0])
                 (r.weight == 3 ? fold_pair<pair, false, 3> : fold_pair<pair, false, 2>)(r, groups.width);
             else
                 (r.weight == 3 ? fold_pair<pair, true, 3> : fold_pair<pair, true, 2>)(r, groups.width);
+        }
 }
 
 template <Pair pair>

@@ -19,10 +19,20 @@
 // from full[0], at the source's depth; 3 for a field's row, 2 for the mean of
 // two rows of one picture.
 //
+// From 4:2:0 back into 4:2:2: half[0] and half[1] are read: the luma rows of
+// full[0] and full[1], and two chroma rows of one field, A in half[0]'s planes
+// 1 and 2 and B in half[1]'s. full[0] gets the chroma (weight * A + (8 -
+// weight) * B) / 8, full[1] ((weight - 4) * A + (12 - weight) * B) / 8, at the
+// source's depth: 5 for rows of a top field, 7 for a bottom field's, 6 for a
+// picture's. full[1] may be full[0] itself where A and B are one row, and the
+// two luma rows one row: both then get the same bytes. Of v210, the groups of
+// six pixels are written whole, the samples past `width` zero.
+//
 // Each sample is rounded once, halves up, into the output's depth: (sum + 2)
 // >> 2 at the same depth, min(255, (sum + 8) >> 4) from 10 bits to 8, the
-// sum itself from 8 bits to 10; luma is unchanged, min(255, (Y + 2) >> 2)
-// from 10 bits to 8, Y << 2 from 8 to 10.
+// sum itself from 8 bits to 10, for a sum of weight 4; (sum + 4) >> 3,
+// min(255, (sum + 16) >> 5) and (sum + 1) >> 1 for a sum of weight 8. Luma is
+// unchanged, min(255, (Y + 2) >> 2) from 10 bits to 8, Y << 2 from 8 to 10.
 struct RowPair {
     Rows full[2]; // two rows of the 4:2:2 frame
     Rows half[2]; // the 4:2:0 rows that meet them
@@ -43,7 +53,7 @@ using RowGroupFunction = void (*)(const RowGroups& groups);
 template <Pair pair>
 inline RowPair pair_at(const RowGroups& groups, int32_t k, int32_t n)
 {
-    constexpr bool fold = !format_info(pair.source).subsampled;
+    constexpr bool fold = !unfolds(pair);
     constexpr int32_t full_planes = plane_count(format_info(fold ? pair.source : pair.output));
     constexpr int32_t half_planes = plane_count(format_info(fold ? pair.output : pair.source));
     RowPair r = groups.first[k];
@@ -59,8 +69,9 @@ inline RowPair pair_at(const RowGroups& groups, int32_t k, int32_t n)
 
 // The plain C kernel of pair `pair` (its place in `pairs`), the reference
 // that every vector kernel equals byte for byte. It alone takes rows that are
-// missing, in a run of one group: a null full[k] is neutral chroma (128, or
-// 512 at 10 bits) at its weight, with no luma row.
+// missing, in a run of one group: from 4:2:2, a null full[k] is neutral
+// chroma (128, or 512 at 10 bits) at its weight, with no luma row; into
+// 4:2:2, a null full[1] is a row not written.
 RowGroupFunction plain_kernel(int32_t pair);
 
 // The rows of `groups` from pixel x on, and their width, for the kernel of
@@ -68,7 +79,7 @@ RowGroupFunction plain_kernel(int32_t pair);
 inline RowGroups from_pixel(const RowGroups& groups, Pair pair, int32_t x)
 {
     RowGroups rest = groups;
-    const bool fold = !format_info(pair.source).subsampled;
+    const bool fold = !unfolds(pair);
     const Format full = format_info(fold ? pair.source : pair.output);
     const Format half = format_info(fold ? pair.output : pair.source);
     for (RowPair& r : rest.first)

@@ -1,6 +1,7 @@
 #include "lib/kernel_ladder.h"
 
 #include <immintrin.h>
+#include <type_traits>
 
 // Every step loads each source byte once and stores whole vectors of its own
 // pixels, no more: the last step of a row is moved back to end at the row's
@@ -351,13 +352,320 @@ void fold_avx2(const RowGroups& groups)
         fold_groups<pair, 2>(groups);
 }
 
+// Back into 4:2:2. Both rows of a pair share their two chroma rows A and B,
+// loaded once; 8-bit sources 32 pixels a step, 10-bit ones 16, and v210
+// outputs 48, three steps of 16 pixels packed into eight groups.
+
+// Chroma of 32 pixels of an 8-bit 4:2:0 row, or of 16 of a 10-bit one, as
+// U | V.
+template <Layout layout>
+inline Vector chroma_8bit(const Rows& row, size_t x)
+{
+    if constexpr (layout == Layout::planar)
+        return load_halves(row.plane[1] + x / 2, row.plane[2] + x / 2);
+    return apart_bytes(load(row.plane[1] + x));
+}
+
+template <Layout layout>
+inline Vector chroma_10bit(const Rows& row, size_t x)
+{
+    if constexpr (layout == Layout::planar)
+        return _mm256_and_si256(load_halves(row.plane[1] + x, row.plane[2] + x), _mm256_set1_epi16(0x3FF));
+    return _mm256_srli_epi16(apart_words(load(row.plane[1] + 2 * x)), 6);
+}
+
+template <Layout layout>
+inline Vector luma_10bit(const uint8_t* row, size_t x)
+{
+    const Vector words = load(row + 2 * x);
+    return layout == Layout::planar ? _mm256_and_si256(words, _mm256_set1_epi16(0x3FF)) : _mm256_srli_epi16(words, 6);
+}
+
+// weight * a + (8 - weight) * b of bytes, as words lane by lane: the low
+// eight bytes of each lane, then the high eight.
+template <int weight>
+inline void eighths_of_bytes(Vector a, Vector b, Vector& low, Vector& high)
+{
+    const Vector weights = _mm256_set1_epi16(int16_t((8 - weight) << 8 | weight));
+    low = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(a, b), weights);
+    high = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(a, b), weights);
+}
+
+template <int weight>
+inline Vector eighths_of_words(Vector a, Vector b)
+{
+    return _mm256_add_epi16(_mm256_mullo_epi16(a, _mm256_set1_epi16(weight)),
+                            _mm256_mullo_epi16(b, _mm256_set1_epi16(8 - weight)));
+}
+
+// 32 pixels of a 4:2:2 row from luma bytes and chroma bytes U | V.
+template <Layout layout>
+inline void store_422_8bit(const Rows& row, size_t x, Vector luma, Vector chroma)
+{
+    if constexpr (layout == Layout::uyvy || layout == Layout::yuy2) {
+        const Vector uv = interleaved_bytes(chroma);
+        const Vector low = layout == Layout::uyvy ? _mm256_unpacklo_epi8(uv, luma) : _mm256_unpacklo_epi8(luma, uv);
+        const Vector high = layout == Layout::uyvy ? _mm256_unpackhi_epi8(uv, luma) : _mm256_unpackhi_epi8(luma, uv);
+        store(row.plane[0] + 2 * x, _mm256_permute2x128_si256(low, high, 0x20));
+        store(row.plane[0] + 2 * x + 32, _mm256_permute2x128_si256(low, high, 0x31));
+    } else {
+        store(row.plane[0] + x, luma);
+        store_chroma_8bit<layout>(row, x, chroma);
+    }
+}
+
+// 16 pixels of a 4:2:2 row from luma words and chroma words U | V.
+template <Layout layout>
+inline void store_422_10bit(const Rows& row, size_t x, Vector luma, Vector chroma)
+{
+    store(row.plane[0] + 2 * x, words<layout>(luma));
+    store_chroma_10bit<layout>(row, x, chroma);
+}
+
+// Eight v210 groups, four vectors of two, from three vectors each of 16 luma
+// words and of 8 Cb, Cr pairs, in pixel order: each group's six samples of
+// each kind spread into a lane of their own (32-bit words 6j to 6j+5 of the
+// three into lanes j), then set into the fields of its four words, two fields
+// by a multiply-add and the third by a shift.
+inline void spread(const Three& t, Vector (&lanes)[4])
+{
+    const auto permuted = [](Vector v, int a, int b, int c, int d, int e, int f, int g, int h) {
+        return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(a, b, c, d, e, f, g, h));
+    };
+    lanes[0] = permuted(t.v[0], 0, 1, 2, 0, 3, 4, 5, 0);
+    lanes[1] = _mm256_blend_epi32(permuted(t.v[0], 6, 7, 0, 0, 0, 0, 0, 0), permuted(t.v[1], 0, 0, 0, 0, 1, 2, 3, 0),
+                                  0x74);
+    lanes[2] = _mm256_blend_epi32(permuted(t.v[1], 4, 5, 6, 0, 7, 0, 0, 0), permuted(t.v[2], 0, 0, 0, 0, 0, 0, 1, 0),
+                                  0x60);
+    lanes[3] = permuted(t.v[2], 2, 3, 4, 0, 5, 6, 7, 0);
+}
+
+inline void store_v210(uint8_t* groups, const Three& luma, const Three& uv)
+{
+    Vector y[4], c[4];
+    spread(luma, y);
+    spread(uv, c);
+    for (int j = 0; j < 4; ++j) {
+        // Words Cb0 Y0 Cr0, Y1 Cb1 Y2, Cr1 Y3 Cb2, Y4 Cr2 Y5: fields 0 and 1
+        // as the two halves of each word, field 2 alone.
+        const Vector low = _mm256_or_si256(
+            shuffle_lanes(c[j], 0, 1, -1, -1, -1, -1, 4, 5, 6, 7, -1, -1, -1, -1, 10, 11),
+            shuffle_lanes(y[j], -1, -1, 0, 1, 2, 3, -1, -1, -1, -1, 6, 7, 8, 9, -1, -1));
+        const Vector third = _mm256_or_si256(
+            shuffle_lanes(c[j], 2, 3, -1, -1, -1, -1, -1, -1, 8, 9, -1, -1, -1, -1, -1, -1),
+            shuffle_lanes(y[j], -1, -1, -1, -1, 4, 5, -1, -1, -1, -1, -1, -1, 10, 11, -1, -1));
+        store(groups + 32 * j, _mm256_or_si256(_mm256_madd_epi16(low, _mm256_set1_epi32(1024 << 16 | 1)),
+                                               _mm256_slli_epi32(third, 20)));
+    }
+}
+
+// Cb, Cr pairs in pixel order: 16 of an 8-bit 4:2:0 row as bytes (pairs 0-7 |
+// 8-15), 8 of a 10-bit one as words (pairs 0-3 | 4-7).
+template <Layout layout>
+inline Vector pairs_8bit(const Rows& row, size_t x)
+{
+    if constexpr (layout == Layout::semi_planar)
+        return load(row.plane[1] + x);
+    const __m128i u = load_half(row.plane[1] + x / 2), v = load_half(row.plane[2] + x / 2);
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi8(u, v)), _mm_unpackhi_epi8(u, v), 1);
+}
+
+template <Layout layout>
+inline Vector pairs_10bit(const Rows& row, size_t x)
+{
+    if constexpr (layout == Layout::semi_planar)
+        return _mm256_srli_epi16(load(row.plane[1] + 2 * x), 6);
+    const __m128i u = load_half(row.plane[1] + x), v = load_half(row.plane[2] + x);
+    return _mm256_and_si256(
+        _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi16(u, v)), _mm_unpackhi_epi16(u, v), 1),
+        _mm256_set1_epi16(0x3FF));
+}
+
+// 32 pixels of a packed or semi-planar 4:2:2 row from luma bytes and 16 Cb,
+// Cr pairs of bytes, each in pixel order.
+template <Layout layout>
+inline void store_422_pairs(const Rows& row, size_t x, Vector luma, Vector uv)
+{
+    if constexpr (layout == Layout::semi_planar) {
+        store(row.plane[0] + x, luma);
+        store(row.plane[1] + x, uv);
+    } else {
+        // In each lane, the pairs of the lane's pixels beside their luma.
+        const Vector low = layout == Layout::uyvy ? _mm256_unpacklo_epi8(uv, luma) : _mm256_unpacklo_epi8(luma, uv);
+        const Vector high = layout == Layout::uyvy ? _mm256_unpackhi_epi8(uv, luma) : _mm256_unpackhi_epi8(luma, uv);
+        store(row.plane[0] + 2 * x, _mm256_permute2x128_si256(low, high, 0x20));
+        store(row.plane[0] + 2 * x + 32, _mm256_permute2x128_si256(low, high, 0x31));
+    }
+}
+
+// Words of two vectors in pixel order as bytes in pixel order; packing
+// saturates.
+inline Vector bytes_in_order(Vector first, Vector second)
+{
+    return _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), 0xD8);
+}
+
+// 32 pixels of a row pair into 8-bit 4:2:2: of an 8-bit source the chroma
+// mixed as bytes, U | V for a planar output and in pairs otherwise; of a
+// 10-bit one as words, in pairs.
+template <Pair pair, int weight>
+inline void unfold_8bit_step(const RowPair& r, size_t x)
+{
+    constexpr Format source = format_info(pair.source);
+    constexpr Layout output = format_info(pair.output).layout;
+    if constexpr (source.depth == 8) {
+        const Vector a = output == Layout::planar ? chroma_8bit<source.layout>(r.half[0], x)
+                                                  : pairs_8bit<source.layout>(r.half[0], x);
+        const Vector b = output == Layout::planar ? chroma_8bit<source.layout>(r.half[1], x)
+                                                  : pairs_8bit<source.layout>(r.half[1], x);
+        const Vector eighth = _mm256_set1_epi16(4096); // (sum + 4) >> 3
+        for (int k = 0; k < 2; ++k) {
+            Vector low, high;
+            if (k)
+                eighths_of_bytes<weight - 4>(a, b, low, high);
+            else
+                eighths_of_bytes<weight>(a, b, low, high);
+            const Vector chroma = _mm256_packus_epi16(_mm256_mulhrs_epi16(low, eighth), _mm256_mulhrs_epi16(high, eighth));
+            if constexpr (output == Layout::planar)
+                store_422_8bit<output>(r.full[k], x, load(r.half[k].plane[0] + x), chroma);
+            else
+                store_422_pairs<output>(r.full[k], x, load(r.half[k].plane[0] + x), chroma);
+        }
+    } else {
+        // min(255, (Y + 2) >> 2) and min(255, (sum + 16) >> 5): packing saturates.
+        const Vector a[2] = {pairs_10bit<source.layout>(r.half[0], x), pairs_10bit<source.layout>(r.half[0], x + 16)};
+        const Vector b[2] = {pairs_10bit<source.layout>(r.half[1], x), pairs_10bit<source.layout>(r.half[1], x + 16)};
+        for (int k = 0; k < 2; ++k) {
+            Vector uv[2];
+            for (int h = 0; h < 2; ++h)
+                uv[h] = rounded(k ? eighths_of_words<weight - 4>(a[h], b[h]) : eighths_of_words<weight>(a[h], b[h]), 5);
+            const uint8_t* luma = r.half[k].plane[0];
+            store_422_pairs<output>(r.full[k], x,
+                                    bytes_in_order(rounded(luma_10bit<source.layout>(luma, x), 2),
+                                                   rounded(luma_10bit<source.layout>(luma, x + 16), 2)),
+                                    bytes_in_order(uv[0], uv[1]));
+        }
+    }
+}
+
+template <Pair pair, int weight>
+inline void unfold_10bit_step(const RowPair& r, size_t x)
+{
+    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
+    const Vector a = chroma_10bit<source>(r.half[0], x), b = chroma_10bit<source>(r.half[1], x);
+    for (int k = 0; k < 2; ++k)
+        store_422_10bit<output>(r.full[k], x, luma_10bit<source>(r.half[k].plane[0], x),
+                                rounded(k ? eighths_of_words<weight - 4>(a, b) : eighths_of_words<weight>(a, b), 3));
+}
+
+// 16 pixels of a 4:2:0 row pair as 10-bit samples: each row's luma words,
+// and its Cb, Cr pairs in order.
+template <Pair pair, int weight>
+inline void samples_10bit(const RowPair& r, size_t x, Vector (&luma)[2], Vector (&uv)[2])
+{
+    constexpr Format source = format_info(pair.source);
+    Vector a, b;
+    if constexpr (source.depth == 8) {
+        // Bytes widened: luma times four, chroma (sum + 1) >> 1 of eighths.
+        const auto pairs_of = [](const Rows& row, size_t at) {
+            const __m128i chroma = source.layout == Layout::planar
+                                       ? _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.plane[1] + at / 2)),
+                                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.plane[2] + at / 2)))
+                                       : load_half(row.plane[1] + at);
+            return _mm256_cvtepu8_epi16(chroma);
+        };
+        a = pairs_of(r.half[0], x), b = pairs_of(r.half[1], x);
+        for (int k = 0; k < 2; ++k) {
+            luma[k] = _mm256_slli_epi16(_mm256_cvtepu8_epi16(load_half(r.half[k].plane[0] + x)), 2);
+            uv[k] = _mm256_avg_epu16(k ? eighths_of_words<weight - 4>(a, b) : eighths_of_words<weight>(a, b),
+                                     _mm256_setzero_si256());
+        }
+    } else {
+        if constexpr (source.layout == Layout::planar) {
+            const auto pairs_of = [](const Rows& row, size_t at) {
+                const __m128i u = load_half(row.plane[1] + at), v = load_half(row.plane[2] + at);
+                return _mm256_and_si256(_mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi16(u, v)),
+                                                                _mm_unpackhi_epi16(u, v), 1),
+                                        _mm256_set1_epi16(0x3FF));
+            };
+            a = pairs_of(r.half[0], x), b = pairs_of(r.half[1], x);
+        } else {
+            a = _mm256_srli_epi16(load(r.half[0].plane[1] + 2 * x), 6);
+            b = _mm256_srli_epi16(load(r.half[1].plane[1] + 2 * x), 6);
+        }
+        for (int k = 0; k < 2; ++k) {
+            luma[k] = luma_10bit<source.layout>(r.half[k].plane[0], x);
+            uv[k] = rounded(k ? eighths_of_words<weight - 4>(a, b) : eighths_of_words<weight>(a, b), 3);
+        }
+    }
+}
+
+template <Pair pair, int weight>
+inline void unfold_v210_step(const RowPair& r, size_t x)
+{
+    Three luma[2], uv[2];
+    for (int s = 0; s < 3; ++s) {
+        Vector y[2], c[2];
+        samples_10bit<pair, weight>(r, x + 16 * size_t(s), y, c);
+        for (int k = 0; k < 2; ++k)
+            luma[k].v[s] = y[k], uv[k].v[s] = c[k];
+    }
+    for (int k = 0; k < 2; ++k)
+        store_v210(r.full[k].plane[0] + x / 6 * 16, luma[k], uv[k]);
+}
+
+template <Pair pair, int first, int second>
+void unfold_groups(const RowGroups& groups)
+{
+    constexpr Format output = format_info(pair.output);
+    int32_t done = 0;
+    for (int32_t n = 0; n < groups.count; ++n) {
+        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
+        const auto step = [](const RowPair& r, size_t x, auto weight) {
+            if constexpr (format_info(pair.output).layout == Layout::v210)
+                unfold_v210_step<pair, weight.value>(r, x);
+            else if constexpr (format_info(pair.output).depth == 8)
+                unfold_8bit_step<pair, weight.value>(r, x);
+            else
+                unfold_10bit_step<pair, weight.value>(r, x);
+        };
+        const auto both = [&](size_t x) {
+            step(a, x, std::integral_constant<int, first>());
+            step(b, x, std::integral_constant<int, second>());
+        };
+        // v210 groups the row uses in part go to the plain C kernel.
+        if constexpr (output.layout == Layout::v210)
+            done = each_step<48>(groups.width / 6 * 6, both);
+        else if constexpr (output.depth == 8)
+            done = each_step<32>(groups.width, both);
+        else
+            done = each_step<16>(groups.width, both);
+    }
+    if (done < groups.width)
+        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+}
+
+// A group's two pairs are two fields' (weights 5 and 7), or two of a
+// picture's (6 and 6).
+template <Pair pair>
+void unfold_avx2(const RowGroups& groups)
+{
+    if (groups.first[0].weight == 5)
+        unfold_groups<pair, 5, 7>(groups);
+    else
+        unfold_groups<pair, 6, 6>(groups);
+}
+
 // AVX2 has every pair whose source and output have the same depth, and v210
-// into 8 bits.
+// into 8 bits; back into 4:2:2, every pair into a packed layout and each
+// planar layout into its 4:2:2 kin.
 template <Pair pair>
 constexpr RowGroupFunction avx2_kernel()
 {
     constexpr Format source = format_info(pair.source), output = format_info(pair.output);
-    if constexpr (source.depth == output.depth || source.layout == Layout::v210)
+    if constexpr (unfolds(pair) && (packed(output) || (source.layout == output.layout && source.depth == output.depth)))
+        return unfold_avx2<pair>;
+    else if constexpr (!unfolds(pair) && (source.depth == output.depth || source.layout == Layout::v210))
         return fold_avx2<pair>;
     else
         return nullptr;

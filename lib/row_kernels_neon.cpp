@@ -1,6 +1,7 @@
 #include "lib/kernel_ladder.h"
 
 #include <arm_neon.h>
+#include <type_traits>
 
 // Every step loads each source byte once and stores exactly its own pixels:
 // the last step of a row is moved back to end at the row's end (each_step),
@@ -288,13 +289,260 @@ void fold_neon(const RowGroups& groups)
         fold_groups<pair, 2>(groups);
 }
 
+// Back into 4:2:2. Both rows of a pair share their two chroma rows A and B,
+// loaded once and mixed in eighths, rounded by the narrowing or rounding
+// shifts. Three- and four-way stores lay out the packed layouts: 32 pixels a
+// step from an 8-bit source, 16 from a 10-bit one, 48 into v210.
+
+struct Planes8 {
+    uint8x16_t u, v;
+};
+
+template <Layout layout>
+inline Planes8 chroma_8bit(const Rows& row, size_t x)
+{
+    if constexpr (layout == Layout::planar)
+        return {vld1q_u8(row.plane[1] + x / 2), vld1q_u8(row.plane[2] + x / 2)};
+    const uint8x16x2_t uv = vld2q_u8(row.plane[1] + x);
+    return {uv.val[0], uv.val[1]};
+}
+
+// (weight * a + (8 - weight) * b + 4) >> 3 of bytes.
+template <int weight>
+inline uint8x16_t eighths(uint8x16_t a, uint8x16_t b)
+{
+    const uint16x8_t low = vmlal_u8(vmull_u8(vget_low_u8(a), vdup_n_u8(weight)), vget_low_u8(b), vdup_n_u8(8 - weight));
+    const uint16x8_t high =
+        vmlal_u8(vmull_u8(vget_high_u8(a), vdup_n_u8(weight)), vget_high_u8(b), vdup_n_u8(8 - weight));
+    return vcombine_u8(vrshrn_n_u16(low, 3), vrshrn_n_u16(high, 3));
+}
+
+// weight * a + (8 - weight) * b of 10-bit samples, at most 8184.
+template <int weight>
+inline uint16x8_t eighths(uint16x8_t a, uint16x8_t b)
+{
+    return vmlaq_n_u16(vmulq_n_u16(a, weight), b, 8 - weight);
+}
+
+template <Layout layout>
+inline void store_422_8bit(const Rows& row, size_t x, uint8x16x2_t luma, uint8x16_t u, uint8x16_t v)
+{
+    if constexpr (layout == Layout::uyvy)
+        vst4q_u8(row.plane[0] + 2 * x, (uint8x16x4_t{{u, luma.val[0], v, luma.val[1]}}));
+    else if constexpr (layout == Layout::yuy2)
+        vst4q_u8(row.plane[0] + 2 * x, (uint8x16x4_t{{luma.val[0], u, luma.val[1], v}}));
+    else {
+        vst2q_u8(row.plane[0] + x, luma);
+        if constexpr (layout == Layout::semi_planar) {
+            vst2q_u8(row.plane[1] + x, (uint8x16x2_t{{u, v}}));
+        } else {
+            vst1q_u8(row.plane[1] + x / 2, u);
+            vst1q_u8(row.plane[2] + x / 2, v);
+        }
+    }
+}
+
+template <Pair pair, int weight>
+inline void unfold_8bit_step(const RowPair& r, size_t x)
+{
+    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
+    const Planes8 a = chroma_8bit<source>(r.half[0], x), b = chroma_8bit<source>(r.half[1], x);
+    // Luma even and odd pixels apart, as the packed layouts interleave them.
+    store_422_8bit<output>(r.full[0], x, vld2q_u8(r.half[0].plane[0] + x), eighths<weight>(a.u, b.u),
+                           eighths<weight>(a.v, b.v));
+    store_422_8bit<output>(r.full[1], x, vld2q_u8(r.half[1].plane[0] + x), eighths<weight - 4>(a.u, b.u),
+                           eighths<weight - 4>(a.v, b.v));
+}
+
+template <Layout layout>
+inline Chroma10 chroma_10bit(const Rows& row, size_t x)
+{
+    if constexpr (layout == Layout::planar)
+        return {samples<layout>(load_words(row.plane[1] + x)), samples<layout>(load_words(row.plane[2] + x))};
+    const uint16x8x2_t uv = vld2q_u16(reinterpret_cast<const uint16_t*>(row.plane[1] + 2 * x));
+    return {samples<layout>(uv.val[0]), samples<layout>(uv.val[1])};
+}
+
+// 16 pixels of a row pair from a 10-bit source: into 10-bit planes, or into
+// 8-bit packed rows, min(255, (Y + 2) >> 2) and min(255, (sum + 16) >> 5).
+template <Pair pair, int weight>
+inline void unfold_10bit_step(const RowPair& r, size_t x)
+{
+    constexpr Layout source = format_info(pair.source).layout;
+    constexpr Format output = format_info(pair.output);
+    const Chroma10 a = chroma_10bit<source>(r.half[0], x), b = chroma_10bit<source>(r.half[1], x);
+    for (int k = 0; k < 2; ++k) {
+        const uint16x8_t u = k ? eighths<weight - 4>(a.u, b.u) : eighths<weight>(a.u, b.u);
+        const uint16x8_t v = k ? eighths<weight - 4>(a.v, b.v) : eighths<weight>(a.v, b.v);
+        const uint8_t* luma = r.half[k].plane[0] + 2 * x;
+        if constexpr (output.depth == 10) {
+            for (size_t h = 0; h < 2; ++h)
+                store_words(r.full[k].plane[0] + 2 * x + 16 * h,
+                            words<output.layout>(samples<source>(load_words(luma + 16 * h))));
+            if constexpr (output.layout == Layout::semi_planar) {
+                vst2q_u16(reinterpret_cast<uint16_t*>(r.full[k].plane[1] + 2 * x),
+                          (uint16x8x2_t{{words<output.layout>(vrshrq_n_u16(u, 3)),
+                                         words<output.layout>(vrshrq_n_u16(v, 3))}}));
+            } else {
+                store_words(r.full[k].plane[1] + x, vrshrq_n_u16(u, 3));
+                store_words(r.full[k].plane[2] + x, vrshrq_n_u16(v, 3));
+            }
+        } else {
+            const uint16x8x2_t y = vld2q_u16(reinterpret_cast<const uint16_t*>(luma));
+            const uint8x8_t even = vqrshrn_n_u16(samples<source>(y.val[0]), 2);
+            const uint8x8_t odd = vqrshrn_n_u16(samples<source>(y.val[1]), 2);
+            const uint8x8_t cb = vqrshrn_n_u16(u, 5), cr = vqrshrn_n_u16(v, 5);
+            vst4_u8(r.full[k].plane[0] + 2 * x, output.layout == Layout::uyvy ? uint8x8x4_t{{cb, even, cr, odd}}
+                                                                                : uint8x8x4_t{{even, cb, odd, cr}});
+        }
+    }
+}
+
+// Eight v210 groups of one row, four by four, from the samples of each group
+// gathered into 32-bit lanes: the luma as pairs (Y0, Y1), (Y2, Y3), (Y4, Y5),
+// one in each 16-bit half, and Cb and Cr of pixel pairs 0 to 2.
+struct V210Lanes {
+    uint32x4_t luma[3];
+    uint32x4_t cb[3], cr[3];
+};
+
+inline void store_v210_groups(uint8_t* groups, const V210Lanes& s)
+{
+    const auto low = [](uint32x4_t pair) { return vandq_u32(pair, vdupq_n_u32(0xFFFF)); };
+    const auto high = [](uint32x4_t pair) { return vshrq_n_u32(pair, 16); };
+    // Words Cb0 Y0 Cr0, Y1 Cb1 Y2, Cr1 Y3 Cb2, Y4 Cr2 Y5, ten bits a field.
+    const auto word = [](uint32x4_t f0, uint32x4_t f1, uint32x4_t f2) {
+        return vsliq_n_u32(vsliq_n_u32(f0, f1, 10), f2, 20);
+    };
+    vst4q_u32(reinterpret_cast<uint32_t*>(groups),
+              (uint32x4x4_t{{word(s.cb[0], low(s.luma[0]), s.cr[0]), word(high(s.luma[0]), s.cb[1], low(s.luma[1])),
+                             word(s.cr[1], high(s.luma[1]), s.cb[2]), word(low(s.luma[2]), s.cr[2], high(s.luma[2]))}}));
+}
+
+// 48 pixels of a row pair into v210: the samples of each group three by
+// three, by the stride-3 loads of their pairs.
+template <Pair pair, int weight>
+inline void unfold_v210_step(const RowPair& r, size_t x)
+{
+    constexpr Format source = format_info(pair.source);
+    // Of each chroma row, Cb and Cr of pixel pairs 3g + k, k = 0 to 2, in
+    // lanes g = 0 to 7, as 10-bit samples or bytes.
+    uint16x8_t a[2][3], b[2][3];
+    for (int c = 0; c < 2; ++c) {
+        const Rows rows[2] = {r.half[0], r.half[1]};
+        for (int j = 0; j < 2; ++j) {
+            uint16x8_t (&into)[3] = j ? b[c] : a[c];
+            if constexpr (source.depth == 8) {
+                const uint8_t* at = source.layout == Layout::planar ? rows[j].plane[1 + c] + x / 2
+                                                                    : rows[j].plane[1] + x;
+                if constexpr (source.layout == Layout::planar) {
+                    const uint8x8x3_t t = vld3_u8(at);
+                    for (int k = 0; k < 3; ++k)
+                        into[k] = vmovl_u8(t.val[k]);
+                } else {
+                    // U, V pairs as 16-bit words: the byte of chroma c.
+                    const uint16x8x3_t t = vld3q_u16(reinterpret_cast<const uint16_t*>(at));
+                    for (int k = 0; k < 3; ++k)
+                        into[k] = c ? vshrq_n_u16(t.val[k], 8) : vandq_u16(t.val[k], vdupq_n_u16(0xFF));
+                }
+            } else if constexpr (source.layout == Layout::planar) {
+                const uint16x8x3_t t = vld3q_u16(reinterpret_cast<const uint16_t*>(rows[j].plane[1 + c] + x));
+                for (int k = 0; k < 3; ++k)
+                    into[k] = samples<Layout::planar>(t.val[k]);
+            } else {
+                // U, V pairs of words as 32-bit words: the half of chroma c.
+                uint16x4_t halves[2][3];
+                for (int h = 0; h < 2; ++h) {
+                    const uint32x4x3_t t =
+                        vld3q_u32(reinterpret_cast<const uint32_t*>(rows[j].plane[1] + 2 * x + 48 * h));
+                    for (int k = 0; k < 3; ++k)
+                        halves[h][k] = vshr_n_u16(c ? vshrn_n_u32(t.val[k], 16) : vmovn_u32(t.val[k]), 6);
+                }
+                for (int k = 0; k < 3; ++k)
+                    into[k] = vcombine_u16(halves[0][k], halves[1][k]);
+            }
+        }
+    }
+    for (int k = 0; k < 2; ++k) {
+        V210Lanes lanes[2];
+        // Luma pairs of pixels as 32-bit words, each sample in its half.
+        const uint8_t* luma = r.half[k].plane[0];
+        for (int h = 0; h < 2; ++h) {
+            if constexpr (source.depth == 8) {
+                const uint16x4x3_t t = vld3_u16(reinterpret_cast<const uint16_t*>(luma + x + 24 * h));
+                for (int i = 0; i < 3; ++i)
+                    lanes[h].luma[i] = vshlq_n_u32(vreinterpretq_u32_u16(vmovl_u8(vreinterpret_u8_u16(t.val[i]))), 2);
+            } else {
+                const uint32x4x3_t t = vld3q_u32(reinterpret_cast<const uint32_t*>(luma + 2 * x + 48 * h));
+                for (int i = 0; i < 3; ++i)
+                    lanes[h].luma[i] = vreinterpretq_u32_u16(samples<source.layout>(vreinterpretq_u16_u32(t.val[i])));
+            }
+        }
+        for (int i = 0; i < 3; ++i)
+            for (int c = 0; c < 2; ++c) {
+                const uint16x8_t sum = k ? eighths<weight - 4>(a[c][i], b[c][i]) : eighths<weight>(a[c][i], b[c][i]);
+                // (sum + 1) >> 1 from 8 bits, (sum + 4) >> 3 from 10.
+                const uint16x8_t sample = source.depth == 8 ? vrshrq_n_u16(sum, 1) : vrshrq_n_u16(sum, 3);
+                for (int h = 0; h < 2; ++h)
+                    (c ? lanes[h].cr : lanes[h].cb)[i] = vmovl_u16(h ? vget_high_u16(sample) : vget_low_u16(sample));
+            }
+        for (int h = 0; h < 2; ++h)
+            store_v210_groups(r.full[k].plane[0] + x / 6 * 16 + 64 * h, lanes[h]);
+    }
+}
+
+template <Pair pair, int first, int second>
+void unfold_groups(const RowGroups& groups)
+{
+    constexpr Format output = format_info(pair.output);
+    int32_t done = 0;
+    for (int32_t n = 0; n < groups.count; ++n) {
+        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
+        const auto step = [](const RowPair& r, size_t x, auto weight) {
+            if constexpr (format_info(pair.output).layout == Layout::v210)
+                unfold_v210_step<pair, weight.value>(r, x);
+            else if constexpr (format_info(pair.source).depth == 8)
+                unfold_8bit_step<pair, weight.value>(r, x);
+            else
+                unfold_10bit_step<pair, weight.value>(r, x);
+        };
+        const auto both = [&](size_t x) {
+            step(a, x, std::integral_constant<int, first>());
+            step(b, x, std::integral_constant<int, second>());
+        };
+        // v210 groups the row uses in part go to the plain C kernel.
+        if constexpr (output.layout == Layout::v210)
+            done = each_step<48>(groups.width / 6 * 6, both);
+        else if constexpr (format_info(pair.source).depth == 8)
+            done = each_step<32>(groups.width, both);
+        else
+            done = each_step<16>(groups.width, both);
+    }
+    if (done < groups.width)
+        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+}
+
+// A group's two pairs are two fields' (weights 5 and 7), or two of a
+// picture's (6 and 6).
+template <Pair pair>
+void unfold_neon(const RowGroups& groups)
+{
+    if (groups.first[0].weight == 5)
+        unfold_groups<pair, 5, 7>(groups);
+    else
+        unfold_groups<pair, 6, 6>(groups);
+}
+
 // NEON has every pair whose source and output have the same depth, and v210
-// into 8 bits.
+// into 8 bits; back into 4:2:2, every pair into a packed layout and each
+// planar layout into its 4:2:2 kin.
 template <Pair pair>
 constexpr RowGroupFunction neon_kernel()
 {
     constexpr Format source = format_info(pair.source), output = format_info(pair.output);
-    if constexpr (source.depth == output.depth || source.layout == Layout::v210)
+    if constexpr (unfolds(pair) && (packed(output) || (source.layout == output.layout && source.depth == output.depth)))
+        return unfold_neon<pair>;
+    else if constexpr (!unfolds(pair) && (source.depth == output.depth || source.layout == Layout::v210))
         return fold_neon<pair>;
     else
         return nullptr;

@@ -86,7 +86,8 @@ template <Pair pair>
 constexpr RowGroupFunction sse2_kernel()
 {
     constexpr Format source = format_info(pair.source), output = format_info(pair.output);
-    if constexpr ((source.layout == Layout::uyvy || source.layout == Layout::yuy2) && output.depth == 8)
+    if constexpr ((source.layout == Layout::uyvy || source.layout == Layout::yuy2) && output.subsampled &&
+                  output.depth == 8)
         return fold_sse2<pair>;
     else
         return nullptr;

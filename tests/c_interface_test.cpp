@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 namespace {
 
@@ -75,39 +76,42 @@ TEST(CInterface, RowBytes)
 // Every pair into planes whose rows lie further apart than they are long, each
 // by its own amount, from sources with gaps of their own: each mode and scan
 // over the pairs in turn, down to outputs of no rows and sources of one and
-// two rows, v210 rows that end in part of a group. chromafold_convert and
-// chromafold_convert_frame give the same bytes as the new function for their
-// pairs.
+// two rows (of four from 4:2:0), v210 rows that end in part of a group, and
+// clipped outputs whose last rows read the chroma rows past them.
+// chromafold_convert and chromafold_convert_frame give the same bytes as the
+// new function for their pairs.
 TEST(CInterface, ConvertsEveryPairIntoStridedPlanes)
 {
-    const int32_t sizes[][3] = {{84, 70, clip},     {40, 1, padding}, {46, 67, padding}, {718, 33, keep},
-                                {1282, 36, clip},   {50, 2, padding}, {40, 20, clip},    {722, 7, keep}};
+    const int32_t sizes[][3] = {{84, 70, clip}, {40, 1, padding}, {46, 67, padding}, {718, 33, keep},
+                                {1282, 36, clip}, {50, 2, padding}, {40, 20, clip}, {722, 7, keep}};
+    const int32_t sizes_420[][3] = {{84, 100, clip}, {40, 4, padding}, {46, 68, padding}, {718, 36, keep},
+                                    {1282, 36, clip}, {50, 8, padding}, {40, 20, clip}, {722, 8, keep}};
     int n = 0;
-    for (int32_t source : full_formats)
-        for (int32_t output : half_formats) {
-            const auto [width, height, mode] = sizes[n % 8];
-            const int32_t scan = n++ / 8 % 2;
-            chromafold_geometry g;
-            ASSERT_EQ(chromafold_frame_geometry(width, height, mode, &g), 0);
-            const std::vector<uint8_t> frame = random_bytes(uint64_t(n), frame_bytes(source, width, height));
-            const int32_t taken = std::min(height, g.dst_height), rows[3] = {taken, taken, taken};
-            const ptrdiff_t gaps[3] = {24, 4, 12}, extra[3] = {64, 40, 8};
-            const StridedSource src =
-                strided_source(source, frame, width, height, rows, std::min(width, g.dst_width), gaps);
-            const chromafold_source_planes source_planes = src.planes();
-            StridedPlanes p = strided_planes(output, g.dst_width, g.dst_height, extra, 0x77), q = p;
-            const chromafold_planes planes = p.planes(), legacy = q.planes();
-            EXPECT_EQ(chromafold_convert_planes(&g, scan, source, &source_planes, output, &planes), 0);
-            EXPECT_EQ(check_planes(p, model_frame(source, output, scan, frame, g)), "")
-                << source << " into " << output << ", scan " << scan << ", " << width << "x" << height;
-            const bool converts = source <= v210 && (source == v210 || output <= nv12);
-            if (converts && scan == interlaced) {
-                EXPECT_EQ(chromafold_convert(&g, source - uyvy, src.block[0].data(), src.stride[0], output - i420,
-                                             &legacy),
-                          0);
-                EXPECT_EQ(q.block, p.block) << source << " into " << output;
+    for (bool back : {false, true})
+        for (int32_t source : back ? std::span<const int32_t>(half_formats) : std::span<const int32_t>(full_formats))
+            for (int32_t output : back ? std::span<const int32_t>(full_formats) : std::span<const int32_t>(half_formats)) {
+                const auto [width, height, mode] = (back ? sizes_420 : sizes)[n % 8];
+                const int32_t scan = n++ / 8 % 2;
+                chromafold_geometry g;
+                ASSERT_EQ(chromafold_frame_geometry(width, height, mode, &g), 0);
+                const std::vector<uint8_t> frame = random_bytes(uint64_t(n), frame_bytes(source, width, height));
+                const ptrdiff_t gaps[3] = {24, 4, 12}, extra[3] = {64, 40, 8};
+                const StridedSource src = strided_source(source, frame, width, height, rows_read(source, scan, g).data(),
+                                                         std::min(width, g.dst_width), gaps);
+                const chromafold_source_planes source_planes = src.planes();
+                StridedPlanes p = strided_planes(output, g.dst_width, g.dst_height, extra, 0x77), q = p;
+                const chromafold_planes planes = p.planes(), legacy = q.planes();
+                EXPECT_EQ(chromafold_convert_planes(&g, scan, source, &source_planes, output, &planes), 0);
+                EXPECT_EQ(check_planes(p, model_frame(source, output, scan, frame, g)), "")
+                    << source << " into " << output << ", scan " << scan << ", " << width << "x" << height;
+                const bool converts = source <= v210 && (source == v210 || output <= nv12);
+                if (converts && scan == interlaced) {
+                    EXPECT_EQ(chromafold_convert(&g, source - uyvy, src.block[0].data(), src.stride[0],
+                                                 output - i420, &legacy),
+                              0);
+                    EXPECT_EQ(q.block, p.block) << source << " into " << output;
+                }
             }
-        }
     chromafold_geometry g;
     ASSERT_EQ(chromafold_frame_geometry(40, 36, padding, &g), 0);
     const std::vector<uint8_t> frame = random_bytes(3, frame_bytes(uyvy, 40, 36));
@@ -122,6 +126,25 @@ TEST(CInterface, ConvertsEveryPairIntoStridedPlanes)
     EXPECT_EQ(q.block, p.block);
 }
 
+// Back into 4:2:2, a vertical chroma ramp of 12 a 4:2:0 row from 20 becomes,
+// row by row, the linear interpolation at the rows where each field's chroma
+// is sited, its first and last rows repeating the outer chroma rows.
+TEST(CInterface, ChromaRampBackInto422)
+{
+    chromafold_geometry g;
+    ASSERT_EQ(chromafold_frame_geometry(2, 24, keep, &g), 0);
+    uint8_t luma[2 * 24], u[12], v[12], uyvy_rows[4 * 24];
+    for (int k = 0; k < 12; ++k)
+        u[k] = v[k] = uint8_t(20 + 12 * k);
+    const chromafold_source_planes source{{luma, u, v}, {2, 1, 1}};
+    const chromafold_planes output{{uyvy_rows}, {4}};
+    ASSERT_EQ(chromafold_convert_planes(&g, interlaced, i420, &source, uyvy, &output), 0);
+    const int want[24] = {20, 32, 29, 35, 41, 47, 53, 59, 65, 71, 77, 83,
+                          89, 95, 101, 107, 113, 119, 125, 131, 137, 143, 140, 152};
+    for (int row = 0; row < 24; ++row)
+        EXPECT_EQ(uyvy_rows[4 * row], want[row]) << "row " << row;
+}
+
 // Every way a call can be wrong leaves every output byte as it was.
 TEST(CInterface, RefusedConversionsWriteNothing)
 {
@@ -133,7 +156,7 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         bool null_geometry, null_source, null_planes, legacy;
     };
     chromafold_geometry base;
-    ASSERT_EQ(chromafold_frame_geometry(40, 35, padding, &base), 0);
+    ASSERT_EQ(chromafold_frame_geometry(40, 36, padding, &base), 0);
     struct Case {
         const char* name;
         int32_t source, output;
@@ -175,9 +198,17 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"luma stride past the address space", uyvy, i420, [](Call& c) { c.planes.stride[0] = PTRDIFF_MAX; }},
         // 32 rows of 24 bytes, 32 apart, need 1016 bytes, and only 1015 are left.
         {"U plane past the end of the address space", uyvy, i420, [](Call& c) { c.planes.data[1] = end_of_memory(1015); }},
-        // 35 rows of 40 bytes, 40 apart, need 1400 bytes.
+        // 36 rows of 40 bytes, 40 apart, need 1440 bytes.
         {"source V plane past the end of the address space", i422_10, i420,
-         [](Call& c) { c.src.data[2] = end_of_memory(1399); }},
+         [](Call& c) { c.src.data[2] = end_of_memory(1439); }},
+        // Clipped to 128 of 136 rows, the last rows of each field read 66 of
+        // the 68 chroma rows: 65 * 20 + 16 bytes, one more than are left.
+        {"4:2:0 U plane short of the chroma rows past a clipped output", i420, uyvy,
+         [](Call& c) { c.g = {40, 136, 32, 128, 10880, 6144}, c.src.data[1] = end_of_memory(1315); }},
+        {"4:2:0 source of a height not a multiple of 4", i420, uyvy,
+         [](Call& c) { c.g = {40, 34, 48, 64, 2720, 4608}; }},
+        {"v210 output stride below its padded row", nv12, v210, [](Call& c) { c.planes.stride[0] = 127; }},
+        {"I422 V stride below a row", i010, i422, [](Call& c) { c.planes.stride[2] = 23; }},
         // A source of one row of 80 bytes, or of seven v210 groups, 112 bytes,
         // with one byte fewer left.
         {"one-row source past the end of the address space", uyvy, i420,
@@ -187,11 +218,11 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         // Clipped to 32 pixels, only 64 bytes of each row are read, but the
         // stride must still cover the whole 80-byte row.
         {"source stride below a row that is clipped", uyvy, i420,
-         [](Call& c) { c.g = {40, 35, 32, 32, 2800, 1536}, c.src.stride[0] = 70; }},
+         [](Call& c) { c.g = {40, 36, 32, 32, 2880, 1536}, c.src.stride[0] = 70; }},
         {"odd width", uyvy, i420, [](Call& c) { c.g.src_width = 41; }},
-        {"zero width", uyvy, i420, [](Call& c) { c.g = {0, 35, 0, 64, 0, 0}; }},
+        {"zero width", uyvy, i420, [](Call& c) { c.g = {0, 36, 0, 64, 0, 0}; }},
         {"zero height", uyvy, i420, [](Call& c) { c.g = {40, 0, 48, 0, 0, 0}; }},
-        {"width beyond 32768", uyvy, i420, [](Call& c) { c.g = {32770, 35, 32784, 64, 2293900, 3147264}; }},
+        {"width beyond 32768", uyvy, i420, [](Call& c) { c.g = {32770, 36, 32784, 64, 2359440, 3147264}; }},
         {"output wider than any mode", uyvy, i420, [](Call& c) { c.g.dst_width = 64; }},
         {"output taller than any mode", uyvy, i420, [](Call& c) { c.g.dst_height = 96; }},
         {"kept width with a padded height", uyvy, i420, [](Call& c) { c.g.dst_width = 40, c.g.dst_bytes = 3840; }},
@@ -200,7 +231,7 @@ TEST(CInterface, RefusedConversionsWriteNothing)
         {"clipped size with padded bytes", uyvy, i420, [](Call& c) { c.g.dst_width = c.g.dst_height = 32; }},
     };
     const ptrdiff_t extra[3] = {16, 8, 8};
-    const std::vector<uint8_t> pixels = random_bytes(3, 35 * 128);
+    const std::vector<uint8_t> pixels = random_bytes(3, 36 * 128);
     const auto convert = [](const Call& c) {
         if (c.legacy)
             return chromafold_convert(&c.g, c.source - uyvy, c.src.data[0], c.src.stride[0], c.output - i420, &c.planes);

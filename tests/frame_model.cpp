@@ -167,6 +167,42 @@ Picture fold(Picture& in, const Described& out, int scan, const chromafold_geome
     return p;
 }
 
+// 4:2:0 back into 4:2:2. Interlaced, each field's lines l are frame rows 2l +
+// f (f 0 for the top field, 1 for the bottom one) and its chroma rows c[m]
+// frame chroma rows 2m + f; MPEG-2 sites the top field's c[m] at field line
+// 2m + 1/4 and the bottom field's at 2m + 3/4. Progressive, chroma row k lies
+// at row 2k + 1/2. Every line takes the linear interpolation between the two
+// chroma rows around its position, and the nearest one beyond the outer ones.
+Picture unfold(Picture& in, const Described& out, int scan, const chromafold_geometry& g)
+{
+    Picture p = blank(g.dst_width, g.dst_height, out.depth, false);
+    const bool interlaced = scan == CHROMAFOLD_SCAN_INTERLACED;
+    for (int row = 0; row < g.dst_height; ++row)
+        for (int x = 0; x < g.dst_width; ++x) {
+            const bool inside = row < g.src_height && x < g.src_width;
+            p.at(0, row, x) = inside ? rounded(in.at(0, row, x), 1, in.depth, out.depth) : black(out.depth);
+            if (x % 2)
+                continue;
+            const int field = interlaced ? row % 2 : 0, runs = interlaced ? 2 : 1;
+            // Positions in quarters of a line of the run: line l at 4l, chroma
+            // row m at 8m + 1 (top field), 8m + 3 (bottom field) or 8m + 2
+            // (a picture).
+            const int at = 4 * (row / runs), first = interlaced ? 1 + 2 * field : 2;
+            const int last = g.src_height / runs / 2 - 1;
+            int m = 0, toward_next = 0; // of eight, the weight of chroma row m + 1
+            if (at > first) {
+                m = std::min((at - first) / 8, last);
+                toward_next = m == last ? 0 : at - (8 * m + first);
+            }
+            for (int c = 1; c <= 2; ++c) {
+                const long sum = long(in.at(c, m * runs + field, x / 2)) * (8 - toward_next) +
+                                 long(in.at(c, std::min(m + 1, last) * runs + field, x / 2)) * toward_next;
+                p.at(c, row, x / 2) = inside ? rounded(sum, 8, in.depth, out.depth) : neutral(out.depth);
+            }
+        }
+    return p;
+}
+
 } // namespace
 
 int32_t model_planes(int32_t format)
@@ -209,8 +245,20 @@ std::vector<uint8_t> model_frame(int32_t source, int32_t output, int32_t scan, c
                                  const chromafold_geometry& g)
 {
     Picture in = unpack(describe(source), src, g.src_width, g.src_height);
-    Picture out = fold(in, describe(output), scan, g);
+    Picture out = describe(source).half ? unfold(in, describe(output), scan, g) : fold(in, describe(output), scan, g);
     return pack(describe(output), out);
+}
+
+std::array<int32_t, 3> rows_read(int32_t source, int32_t scan, const chromafold_geometry& g)
+{
+    const int32_t taken = std::min(g.src_height, g.dst_height);
+    // The last row within a clipped output is a line 2j+1 of its run, whose
+    // chroma rows are j and j + 1.
+    const int32_t chroma = !describe(source).half ? taken
+                           : taken == 0          ? 0
+                                                 : std::min(taken / 2 + (scan == CHROMAFOLD_SCAN_INTERLACED ? 2 : 1),
+                                                            g.src_height / 2);
+    return {taken, chroma, chroma};
 }
 
 std::vector<uint8_t> random_bytes(uint64_t seed, size_t count)

@@ -2,6 +2,7 @@
 
 #include <chromafold/chromafold.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,6 +30,11 @@ size_t frame_bytes(int32_t format, int32_t width, int32_t height);
 // shares nothing with the code it checks.
 std::vector<uint8_t> model_frame(int32_t source, int32_t output, int32_t scan, const std::vector<uint8_t>& src,
                                  const chromafold_geometry& g);
+
+// The rows of each plane of a source frame that a conversion reads: the rows
+// the output takes, and from a 4:2:0 source the chroma rows that the last of
+// them interpolate from, even past a clipped output.
+std::array<int32_t, 3> rows_read(int32_t source, int32_t scan, const chromafold_geometry& g);
 
 // Random bytes from a seeded generator, reproducible from the seed alone.
 std::vector<uint8_t> random_bytes(uint64_t seed, size_t count);

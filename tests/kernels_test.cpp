@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <random>
+#include <span>
 
 namespace {
 
@@ -45,8 +46,9 @@ TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
 // Every vector kernel against the plain C one of its pair, with each weight,
 // on random rows and on the extremes (the bits outside a 10-bit sample set in
 // all but the zero pattern), for every even width to 300 and a few large
-// ones, into rows with guard bytes before, between and after them; a run of
-// two row groups of two pairs, each pair of two rows, in eight rows.
+// ones, into rows with guard bytes before, between and after them: a run of
+// two row groups of two pairs, pair k of a group on rows 2k and 2k+1 and
+// chroma rows k and k + 1; into 4:2:2, also pairs that are one row.
 TEST(RowKernels, VectorKernelsEqualThePlainOnes)
 {
     const KernelLadder ladder = kernel_ladder();
@@ -54,40 +56,53 @@ TEST(RowKernels, VectorKernelsEqualThePlainOnes)
     for (int32_t width = 0; width <= 300; width += 2)
         widths.push_back(width);
     const ptrdiff_t extra[3] = {32, 32, 64}, source_extra[3] = {6, 10, 2};
+    struct Weights {
+        int32_t first, second;
+        bool alone;
+    };
+    const Weights folds[] = {{3, 3, false}, {2, 2, false}}, unfolds[] = {{5, 7, false}, {6, 6, false}, {5, 7, true}};
     std::mt19937_64 seeds(7);
     for (int r = 1; r < ladder.count; ++r)
         for (int32_t p = 0; p < pair_count; ++p) {
             const RowGroupFunction plain = ladder.rungs[0].kernel[p], vector = ladder.rungs[r].kernel[p];
             const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
+            const bool fold = !source.subsampled;
             for (int32_t width : widths) {
                 const uint64_t seed = seeds();
                 for (int pattern = 0; vector && pattern < 4; ++pattern) {
-                    StridedPlanes src = strided_planes(source.code, width, 8, source_extra, 0);
+                    StridedPlanes src = strided_planes(source.code, width, 12, source_extra, 0);
                     src.block = random_bytes(seed, src.block.size());
                     for (uint8_t& b : src.block)
                         b = pattern == 0 ? b : pattern == 1 ? 0 : pattern == 2 ? 255 : (b & 1) * 255;
-                    for (int32_t weight : {2, 3}) {
-                        StridedPlanes want = strided_planes(output.code, width, 8, extra, uint8_t(weight * 0x55)),
+                    for (const Weights& w : fold ? std::span<const Weights>(folds) : std::span<const Weights>(unfolds)) {
+                        StridedPlanes want = strided_planes(output.code, width, 12, extra, uint8_t(w.first * 0x33)),
                                       got = want;
                         for (auto [kernel, out] : {std::pair{plain, &want}, {vector, &got}}) {
                             const Planes in = planes_of(src), to = planes_of(*out);
-                            const auto pair = [&](int32_t row) {
-                                return RowPair{{full_row(in, source, row), full_row(in, source, row + 1)},
-                                               {rows_of(to, output, row, row / 2), rows_of(to, output, row + 1, -1)},
-                                               weight};
+                            const Planes& full = fold ? in : to;
+                            const Planes& half = fold ? to : in;
+                            const Format& full_format = fold ? source : output;
+                            const Format& half_format = fold ? output : source;
+                            const auto pair = [&](int32_t k) {
+                                const int32_t other = w.alone ? 2 * k : 2 * k + 1;
+                                return RowPair{{full_row(full, full_format, 2 * k), full_row(full, full_format, other)},
+                                               {rows_of(half, half_format, 2 * k, k),
+                                                rows_of(half, half_format, other, fold ? -1 : w.alone ? k : k + 1)},
+                                               k ? w.second : w.first};
                             };
-                            kernel({{pair(0), pair(2)},
-                                    {4 * in.stride[0], 4 * in.stride[1], 4 * in.stride[2]},
-                                    {4 * to.stride[0], 2 * to.stride[1], 2 * to.stride[2]},
+                            kernel({{pair(0), pair(1)},
+                                    {4 * full.stride[0], 4 * full.stride[1], 4 * full.stride[2]},
+                                    {4 * half.stride[0], 2 * half.stride[1], 2 * half.stride[2]},
                                     2,
                                     width});
                         }
                         const auto differ = std::mismatch(want.block.begin(), want.block.end(), got.block.begin());
                         ASSERT_TRUE(differ.first == want.block.end())
                             << ladder.rungs[r].instruction_set << ", " << source.name << " into " << output.name
-                            << ": seed " << seed << ", width " << width << ", pattern " << pattern << ", weight "
-                            << weight << ", first differing byte " << differ.first - want.block.begin()
-                            << " (guards included): " << int(*differ.second) << " instead of " << int(*differ.first);
+                            << ": seed " << seed << ", width " << width << ", pattern " << pattern << ", weights "
+                            << w.first << ", " << w.second << (w.alone ? " alone" : "") << ", first differing byte "
+                            << differ.first - want.block.begin() << " (guards included): " << int(*differ.second)
+                            << " instead of " << int(*differ.first);
                     }
                 }
             }
@@ -116,10 +131,12 @@ TEST(FrameWalk, EveryKernelSetAndPairMatchesTheModel)
         const auto [source, output] = pairs[seed % pair_count];
         const int32_t scan = int32_t(seed / pair_count % 2);
         const std::vector<uint8_t> frame = random_bytes(++seed, frame_bytes(source, g.src_width, g.src_height));
+        // A 4:2:0 source's fields hold whole pairs of chroma rows.
+        if (format_info(source).subsampled && g.src_height % 4)
+            continue;
         const std::vector<uint8_t> want = model_frame(source, output, scan, frame, g);
         const ptrdiff_t gap = seed % 2 ? 0 : ptrdiff_t(seed % 29), extra[3] = {gap, gap / 2, gap / 3};
-        const int32_t taken = std::min(g.src_height, g.dst_height), rows[3] = {taken, taken, taken};
-        const StridedSource src = strided_source(source, frame, g.src_width, g.src_height, rows,
+        const StridedSource src = strided_source(source, frame, g.src_width, g.src_height, rows_read(source, scan, g).data(),
                                                  std::min(g.src_width, g.dst_width), extra);
         for (int k = 0; k < ladder.count; ++k)
             for (uint8_t fill : {0x00, 0xFF}) {
