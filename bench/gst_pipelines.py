@@ -3,10 +3,11 @@ side by side in one run.
 
 usage: gst_pipelines.py PLUGIN_DIR [--frames N] [--runs N] [--folder DIR]
 
-For every input the element takes (UYVY, YUY2 and v210 from capture cards,
-Y42B, NV16 and I422_10LE from decoders), into I420 and into P010_10LE, one
-file of interlaced 1920 x 1080 frames is written and read once, so that it
-lies in the page cache; then
+For every 4:2:2 input the element takes (UYVY, YUY2 and v210 from capture
+cards, Y42B, NV16 and I422_10LE from decoders), into I420 and into P010_10LE,
+and for I420 back into UYVY and v210 for playout, one file of interlaced 1920
+x 1080 frames is written and read once, so that it lies in the page cache;
+then
 
     filesrc ! rawvideoparse (interlaced) ! CONVERTER ! video/x-raw,format=OUT ! fakesink
 
@@ -26,7 +27,8 @@ import time
 # rawvideoparse's name of each input, and the bytes of one of its frames.
 SOURCES = (("uyvy", 1920 * 1080 * 2), ("yuy2", 1920 * 1080 * 2), ("v210", 5120 * 1080),
            ("y42b", 1920 * 1080 * 2), ("nv16", 1920 * 1080 * 2), ("i422-10le", 1920 * 1080 * 4))
-PAIRS = tuple((source, output, frame) for source, frame in SOURCES for output in ("I420", "P010_10LE"))
+PAIRS = tuple((source, output, frame) for source, frame in SOURCES for output in ("I420", "P010_10LE")) + (
+    ("i420", "UYVY", 1920 * 1080 * 3 // 2), ("i420", "v210", 1920 * 1080 * 3 // 2))
 
 
 def timed(command, env):

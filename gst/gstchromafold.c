@@ -1,4 +1,5 @@
-/* chromafold: interlaced 4:2:2 into 4:2:0, exactly, as a GStreamer element.
+/* chromafold: interlaced 4:2:2 into 4:2:0 and back, exactly, as a GStreamer
+ * element.
  *
  * A GstVideoFilter on libchromafold's C interface: each frame is converted
  * straight from the mapped input buffer into the mapped output buffer, every
@@ -91,27 +92,27 @@ static const struct
   {GST_VIDEO_FORMAT_P010_10LE, CHROMAFOLD_FORMAT_P010},
 };
 
-#define INPUT_FORMATS "{ UYVY, YUY2, v210, Y42B, NV16, I422_10LE }"
-#define OUTPUT_FORMATS "{ I420, NV12, I420_10LE, P010_10LE }"
+/* 4:2:2 in, 4:2:0 out, and back: every format is an input and an output. */
+#define FORMATS "{ UYVY, YUY2, v210, Y42B, NV16, I422_10LE, I420, NV12, I420_10LE, P010_10LE }"
 
 /* The input may carry any interlace mode, so that input flagged progressive
  * reaches the element and is refused with a message rather than by a silent
  * failure to link. */
 static GstStaticPadTemplate sink_template = GST_STATIC_PAD_TEMPLATE ("sink",
     GST_PAD_SINK, GST_PAD_ALWAYS,
-    GST_STATIC_CAPS ("video/x-raw, format = (string) " INPUT_FORMATS ", "
+    GST_STATIC_CAPS ("video/x-raw, format = (string) " FORMATS ", "
         "width = (int) [ 2, 32768, 2 ], height = (int) [ 1, 32768 ], "
         "framerate = (fraction) [ 0, MAX ]"));
 
 static GstStaticPadTemplate src_template = GST_STATIC_PAD_TEMPLATE ("src",
     GST_PAD_SRC, GST_PAD_ALWAYS,
-    GST_STATIC_CAPS ("video/x-raw, format = (string) " OUTPUT_FORMATS ", "
+    GST_STATIC_CAPS ("video/x-raw, format = (string) " FORMATS ", "
         "width = (int) [ 2, 32768, 2 ], height = (int) [ 4, 32768 ], "
         "framerate = (fraction) [ 0, MAX ], "
         "interlace-mode = (string) interleaved, "
         "field-order = (string) { top-field-first, bottom-field-first }, "
         "chroma-site = (string) mpeg2; "
-        "video/x-raw, format = (string) " OUTPUT_FORMATS ", "
+        "video/x-raw, format = (string) " FORMATS ", "
         "width = (int) [ 2, 32768, 2 ], height = (int) [ 4, 32768 ], "
         "framerate = (fraction) [ 0, MAX ], "
         "interlace-mode = (string) mixed, chroma-site = (string) mpeg2"));
@@ -350,39 +351,48 @@ append_outputs (GstChromafold * self, GstCaps * out, const GstStructure * in)
   gst_caps_append_structure (out, s);
 }
 
-/* Input structures from one output structure: every format that converts
- * into one of its formats, of every size the mode takes. */
+/* Input structures from one output structure: the formats that convert into
+ * one of its formats, of every size the mode takes; of a 4:2:0 input, whose
+ * fields hold whole pairs of chroma rows, heights of a multiple of 4. */
 static void
 append_inputs (GstChromafold * self, GstCaps * out, const GstStructure * in)
 {
   const gchar *const modes[] = { "interleaved", "mixed", "progressive" };
   const GstChromafoldMode mode = current_mode (self);
-  GstStructure *s = gst_structure_copy (in);
-  GValue even = G_VALUE_INIT;
   guint bits = 0;
 
   each_format (in, add_counterparts, &bits);
-  if (!bits) {
+  for (int family = 0; family < 2; ++family) {
+    GstStructure *s;
+    GValue width = G_VALUE_INIT, height = G_VALUE_INIT;
+    guint these = 0;
+
+    for (guint i = 0; i < G_N_ELEMENTS (formats); ++i)
+      if ((bits & (1u << i)) && subsampled (formats[i].code) == family)
+        these |= 1u << i;
+    if (!these)
+      continue;
+    s = gst_structure_copy (in);
+    set_formats (s, these, FALSE);
+    gst_structure_remove_fields (s, "field-order", "chroma-site", NULL);
+    /* Even widths; clip leaves nothing of less than 16 x 32, keep nothing of
+     * less than four rows. */
+    g_value_init (&width, GST_TYPE_INT_RANGE);
+    gst_value_set_int_range_step (&width, mode == GST_CHROMAFOLD_MODE_CLIP ?
+        16 : 2, 32768, 2);
+    gst_structure_take_value (s, "width", &width);
+    g_value_init (&height, GST_TYPE_INT_RANGE);
+    gst_value_set_int_range_step (&height, mode == GST_CHROMAFOLD_MODE_CLIP ?
+        32 : family || mode == GST_CHROMAFOLD_MODE_KEEP ? 4 : 1, 32768,
+        family ? 4 : 1);
+    gst_structure_take_value (s, "height", &height);
+    for (guint m = 0; m < G_N_ELEMENTS (modes); ++m) {
+      GstStructure *t = gst_structure_copy (s);
+      gst_structure_set (t, "interlace-mode", G_TYPE_STRING, modes[m], NULL);
+      gst_caps_append_structure (out, t);
+    }
     gst_structure_free (s);
-    return;
   }
-  set_formats (s, bits, FALSE);
-  gst_structure_remove_fields (s, "field-order", "chroma-site", NULL);
-  /* Even widths; clip leaves nothing of less than 16 x 32, keep nothing of
-   * less than four rows. */
-  g_value_init (&even, GST_TYPE_INT_RANGE);
-  gst_value_set_int_range_step (&even, mode == GST_CHROMAFOLD_MODE_CLIP ? 16 :
-      2, 32768, 2);
-  gst_structure_take_value (s, "width", &even);
-  gst_structure_set (s, "height", GST_TYPE_INT_RANGE,
-      mode == GST_CHROMAFOLD_MODE_CLIP ? 32 : mode ==
-      GST_CHROMAFOLD_MODE_KEEP ? 4 : 1, 32768, NULL);
-  for (guint m = 0; m < G_N_ELEMENTS (modes); ++m) {
-    GstStructure *t = gst_structure_copy (s);
-    gst_structure_set (t, "interlace-mode", G_TYPE_STRING, modes[m], NULL);
-    gst_caps_append_structure (out, t);
-  }
-  gst_structure_free (s);
 }
 
 static GstCaps *
@@ -437,6 +447,7 @@ gst_chromafold_accept_caps (GstBaseTransform * trans,
   const GstStructure *s;
   const gchar *mode, *format;
   gint width, height;
+  gint32 code;
   chromafold_geometry g;
   GstChromafoldMode size_mode;
 
@@ -445,15 +456,15 @@ gst_chromafold_accept_caps (GstBaseTransform * trans,
   s = gst_caps_get_structure (caps, 0);
   mode = gst_structure_get_string (s, "interlace-mode");
   format = gst_structure_get_string (s, "format");
-  if (format && (code_of (gst_video_format_from_string (format)) < 0
-          || subsampled (code_of (gst_video_format_from_string (format))))) {
-    gchar *inputs = format_names (FALSE), *outputs = format_names (TRUE);
+  code = format ? code_of (gst_video_format_from_string (format)) : -1;
+  if (format && code < 0) {
+    gchar *full = format_names (FALSE), *half = format_names (TRUE);
     refuse (self, caps,
-        g_strdup_printf ("chromafold converts %s, and its input is %s.",
-            inputs, format),
-        g_strdup_printf ("It converts them into %s.", outputs));
-    g_free (inputs);
-    g_free (outputs);
+        g_strdup_printf ("chromafold converts 4:2:2 (%s) and 4:2:0 (%s), "
+            "and its input is %s.", full, half, format),
+        g_strdup ("It converts either into the other."));
+    g_free (full);
+    g_free (half);
     return FALSE;
   }
   if (!mode || !(g_str_equal (mode, "interleaved")
@@ -494,6 +505,15 @@ gst_chromafold_accept_caps (GstBaseTransform * trans,
             "to 16 x 32."));
     return FALSE;
   }
+  if (code >= 0 && subsampled (code) && height % 4) {
+    refuse (self, caps,
+        g_strdup_printf ("chromafold takes 4:2:0 frames whose fields hold "
+            "whole pairs of chroma rows, of a multiple of 4 rows, and its "
+            "input is %d rows high.", height),
+        g_strdup ("A 4:2:0 frame of an odd number of chroma rows in a field "
+            "has no exact 4:2:2 rows."));
+    return FALSE;
+  }
   if (g.dst_height == 0) {
     refuse (self, caps,
         g_strdup_printf ("chromafold keeps whole groups of four rows, two of "
@@ -512,17 +532,25 @@ static void
 explain_no_output (GstChromafold * self, GstEvent * caps_event)
 {
   GstCaps *caps, *outputs, *downstream;
+  const gchar *format;
+  gint32 code;
+  gchar *names;
 
   gst_event_parse_caps (caps_event, &caps);
+  format = gst_structure_get_string (gst_caps_get_structure (caps, 0),
+      "format");
+  code = format ? code_of (gst_video_format_from_string (format)) : -1;
   outputs = gst_chromafold_transform_caps (GST_BASE_TRANSFORM (self),
       GST_PAD_SINK, caps, NULL);
   downstream = gst_pad_peer_query_caps (GST_BASE_TRANSFORM_SRC_PAD (self),
       NULL);
+  names = format_names (code < 0 || !subsampled (code));
   refuse (self, caps,
-      g_strdup ("chromafold cannot convert its input into anything that "
-          "downstream takes."),
+      g_strdup_printf ("chromafold converts %s into %s, and downstream "
+          "takes none of them.", format ? format : "its input", names),
       g_strdup_printf ("It would give %" GST_PTR_FORMAT
           ", and downstream takes %" GST_PTR_FORMAT ".", outputs, downstream));
+  g_free (names);
   gst_caps_unref (outputs);
   gst_caps_unref (downstream);
 }
@@ -807,15 +835,17 @@ gst_chromafold_class_init (GstChromafoldClass * klass)
   gst_element_class_add_static_pad_template (element_class, &sink_template);
   gst_element_class_add_static_pad_template (element_class, &src_template);
   gst_element_class_set_static_metadata (element_class,
-      "Interlaced 4:2:2 to 4:2:0, exactly", "Filter/Converter/Video",
+      "Interlaced 4:2:2 to 4:2:0 and back, exactly", "Filter/Converter/Video",
       "Converts interlaced 4:2:2 (UYVY, YUY2, v210, Y42B, NV16, I422_10LE) "
-      "into I420, NV12, I420_10LE and P010_10LE. Each chroma row is "
-      "filtered from the two nearest rows of its own field, weighted 3:1, "
+      "into I420, NV12, I420_10LE and P010_10LE, and back. Each chroma row "
+      "is filtered from the two nearest rows of its own field, weighted 3:1, "
       "and rounded once, so that the fields never mix and chroma lies where "
-      "MPEG-2 and H.264 site it; the progressive frames of a mixed stream "
-      "take the mean of two rows. The output keeps the input's size, or is "
-      "aligned to 16 x 32, and says its field order. Input that is not "
-      "interlaced is refused.", "chromafold developers <dev@chromafold.invalid>");
+      "MPEG-2 and H.264 site it; back into 4:2:2, each row interpolates "
+      "between the chroma rows of its field around it, at those sites. The "
+      "progressive frames of a mixed stream take the mean of two rows, or "
+      "the rows between. The output keeps the input's size, or is aligned to "
+      "16 x 32, and says its field order. Input that is not interlaced is "
+      "refused.", "chromafold developers <dev@chromafold.invalid>");
 
   trans_class->transform_caps =
       GST_DEBUG_FUNCPTR (gst_chromafold_transform_caps);
@@ -845,7 +875,7 @@ static gboolean
 plugin_init (GstPlugin * plugin)
 {
   GST_DEBUG_CATEGORY_INIT (gst_chromafold_debug, "chromafold", 0,
-      "interlaced 4:2:2 to 4:2:0 conversion");
+      "interlaced 4:2:2 to 4:2:0 conversion and back");
   return GST_ELEMENT_REGISTER (chromafold, plugin);
 }
 
@@ -855,7 +885,7 @@ plugin_init (GstPlugin * plugin)
     CHROMAFOLD_TEXT (major) "." CHROMAFOLD_TEXT (minor) "." CHROMAFOLD_TEXT (patch)
 
 GST_PLUGIN_DEFINE (GST_VERSION_MAJOR, GST_VERSION_MINOR, chromafold,
-    "Exact interlaced 4:2:2 to 4:2:0 conversion", plugin_init,
+    "Exact interlaced 4:2:2 to 4:2:0 conversion and back", plugin_init,
     CHROMAFOLD_VERSION_TEXT (CHROMAFOLD_VERSION_MAJOR,
         CHROMAFOLD_VERSION_MINOR, CHROMAFOLD_VERSION_PATCH), "BSD",
     "gstreamer1.0-chromafold", "https://chromafold.invalid/")

@@ -1,11 +1,12 @@
 # The GStreamer element in the pipelines people run: every pair of formats in
-# every mode through gst-launch-1.0 (file, rawvideoparse, chromafold, file)
-# against the per-sample model, at a size of no whole number of row groups nor
-# of v210 groups; a mixed stream (a program that pushes flagged buffers); the
-# field order that x264enc codes, as ffprobe reads it back, for each way the
-# order can be said; each refusal's message; and every pipeline of the
-# README's GStreamer section that needs no device, a decoded ProRes master
-# among them, against the model too.
+# every mode, both ways, through gst-launch-1.0 (file, rawvideoparse,
+# chromafold, file) against the per-sample model, at a size of no whole number
+# of row groups nor of v210 groups; a mixed stream (a program that pushes
+# flagged buffers); the field order that x264enc codes, as ffprobe reads it
+# back, for each way the order can be said; each refusal's message; and every
+# pipeline of the README's GStreamer section that needs no device, a decoded
+# ProRes master and a decoded H.264 broadcast among them, against the model
+# too.
 #
 # usage: gstreamer_test.py PLUGIN_DIR MODEL README MIXED_TEST
 import os
@@ -20,11 +21,14 @@ import tempfile
 plugin_dir, model, readme, mixed_test = (os.path.abspath(p) for p in sys.argv[1:5])
 folder = tempfile.mkdtemp(prefix="chromafold-gst-")
 env = dict(os.environ, GST_PLUGIN_PATH=plugin_dir, GST_REGISTRY=os.path.join(folder, "registry.bin"))
-# rawvideoparse's name, the model's code and the bytes of a 104 x 70 frame of
-# each input; the model's code of each output; the modes.
-SOURCES = {"uyvy": (16, 104 * 70 * 2), "yuy2": (17, 104 * 70 * 2), "v210": (18, 384 * 70),
-           "y42b": (19, 104 * 70 * 2), "nv16": (20, 104 * 70 * 2), "i422-10le": (21, 104 * 70 * 4)}
-OUTPUTS = {"I420": 32, "NV12": 33, "I420_10LE": 34, "P010_10LE": 35}
+# Of each format, GStreamer's name as rawvideoparse and as caps give it, the
+# model's code, and the bytes of a 104 x 70 frame of 4:2:2 or a 104 x 72 one
+# of 4:2:0 (whose fields hold whole pairs of chroma rows); the modes.
+FULL = {("uyvy", "UYVY"): (16, 104 * 70 * 2), ("yuy2", "YUY2"): (17, 104 * 70 * 2), ("v210", "v210"): (18, 384 * 70),
+        ("y42b", "Y42B"): (19, 104 * 70 * 2), ("nv16", "NV16"): (20, 104 * 70 * 2),
+        ("i422-10le", "I422_10LE"): (21, 104 * 70 * 4)}
+HALF = {("i420", "I420"): (32, 104 * 72 * 3 // 2), ("nv12", "NV12"): (33, 104 * 72 * 3 // 2),
+        ("i420-10le", "I420_10LE"): (34, 104 * 72 * 3), ("p010-10le", "P010_10LE"): (35, 104 * 72 * 3)}
 MODES = {"clip": 0, "padding": 1, "keep": 2}
 
 
@@ -54,15 +58,16 @@ def assert_model(output, model_args):
         assert got.read() == want.read(), f"{output} differs from the model ({model_args})"
 
 
-# 104 x 70: 70 rows leave two after the last row group, 104 pixels end in part
-# of a v210 group, and the planes GStreamer lays out have no gaps.
-for source, (code, frame) in SOURCES.items():
-    write("take." + source, 3 * frame)
-    for output, output_code in OUTPUTS.items():
-        for mode, mode_code in MODES.items():
-            run(f"gst-launch-1.0 -q {parse(source)} ! chromafold mode={mode} ! "
-                f"video/x-raw,format={output} ! filesink location=out")
-            assert_model("out", f"104 70 {mode_code} take.{source} model {code} {output_code}")
+# 104 pixels end in part of a v210 group, and the planes GStreamer lays out
+# have no gaps; 70 rows leave two after the last row group.
+for sources, outputs, height in ((FULL, HALF, 70), (HALF, FULL, 72)):
+    for (source, _), (code, frame) in sources.items():
+        write("take." + source, 3 * frame)
+        for (_, output), (output_code, _) in outputs.items():
+            for mode, mode_code in MODES.items():
+                run(f"gst-launch-1.0 -q {parse(source, height=height)} ! chromafold mode={mode} ! "
+                    f"video/x-raw,format={output} ! filesink location=out")
+                assert_model("out", f"104 {height} {mode_code} take.{source} model {code} {output_code}")
 
 done = subprocess.run([mixed_test], env=env, capture_output=True, text=True)
 assert done.returncode == 0, done.stdout + done.stderr
@@ -101,8 +106,15 @@ for pipeline, message in (
          "input leaves nothing."),
         (f"{parse('uyvy', 720, 3)} ! chromafold",
          "chromafold keeps whole groups of four rows, two of each field, and an input of 3 rows has none."),
-        (parse("uyvy").replace("format=uyvy", "format=i420") + " ! chromafold",
-         "chromafold converts UYVY, YUY2, v210, Y42B, NV16 or I422_10LE, and its input is I420.")):
+        (parse("uyvy").replace("format=uyvy", "format=gray8") + " ! chromafold",
+         "chromafold converts 4:2:2 (UYVY, YUY2, v210, Y42B, NV16 or I422_10LE) and 4:2:0 (I420, NV12, I420_10LE or "
+         "P010_10LE), and its input is GRAY8."),
+        (f"{parse('i420')} ! chromafold",
+         "chromafold takes 4:2:0 frames whose fields hold whole pairs of chroma rows, of a multiple of 4 rows, and "
+         "its input is 70 rows high."),
+        (f"{parse('i420', height=72)} ! chromafold ! video/x-raw,format=NV12",
+         "chromafold converts I420 into UYVY, YUY2, v210, Y42B, NV16 or I422_10LE, and downstream takes none of "
+         "them.")):
     got = refusal(pipeline)
     assert message in got and "gst/gstchromafold.c" in got and "/gst/gstchromafold.c" not in got, got
 
@@ -117,13 +129,18 @@ write("take.v210", 2 * 5120 * 1080)
 run("ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=30000/1001 -frames:v 2 -c:v prores_ks -profile:v 3 "
     "-flags +ildct+ilme -top 1 -pix_fmt yuv422p10le master.mov")
 run("ffmpeg -v error -i master.mov -f rawvideo -pix_fmt yuv422p10le master.i422")
+run("ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=30000/1001 -frames:v 2 -c:v libx264 -flags +ildct+ilme "
+    "-top 1 -pix_fmt yuv420p broadcast.mkv")
+run("ffmpeg -v error -i broadcast.mkv -f rawvideo -pix_fmt yuv420p broadcast.i420")
 pipelines = [b for b in re.findall(r"```sh\n(.*?)```", section, re.S) if "not run here" not in b]
 for pipeline in pipelines:
     run(pipeline.replace("\\\n", " "))
-assert len(pipelines) == 5 and field_order("take.mkv") == "tt" and field_order("take.264") == "tt"
+assert len(pipelines) == 7 and field_order("take.mkv") == "tt" and field_order("take.264") == "tt"
 assert field_order("master.mkv") == "tt"
 assert_model("take.p010", "1920 1080 1 take.v210 model 18 35")
 assert_model("master.p010", "1920 1080 2 master.i422 model 21 35")
+assert_model("playout.v210", "1920 1080 2 broadcast.i420 model 32 18")
+assert_model("playout.uyvy", "1920 1080 2 broadcast.i420 model 32 16")
 shutil.rmtree(folder)
 print("every pair in every mode against the model, a mixed stream, the field orders, the refusals and the "
       "README's pipelines")

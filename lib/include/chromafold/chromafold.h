@@ -2,12 +2,12 @@
 #define CHROMAFOLD_H
 
 /* chromafold: 4:2:2 frames (packed UYVY, YUY2 and v210, planar I422, semi-planar
- * NV16, and their 10-bit kin) into 4:2:0 frames (I420, NV12, I010, P010), at
- * their own size or aligned to 16 pixels across and 32 rows down, with the
- * chroma filtered vertically within each interlaced field and never across
- * fields: chroma row 2g from source rows 4g and 4g+2 (the top field) weighted
- * 3:1, row 2g+1 from rows 4g+1 and 4g+3 (the bottom field) weighted 1:3, so
- * that it lies where MPEG-2 and H.264 site interlaced 4:2:0 chroma.
+ * NV16, and their 10-bit kin) into 4:2:0 frames (I420, NV12, I010, P010), and
+ * back, at their own size or aligned to 16 pixels across and 32 rows down,
+ * with the chroma filtered vertically within each interlaced field and never
+ * across fields: chroma row 2g from source rows 4g and 4g+2 (the top field)
+ * weighted 3:1, row 2g+1 from rows 4g+1 and 4g+3 (the bottom field) weighted
+ * 1:3, so that it lies where MPEG-2 and H.264 site interlaced 4:2:0 chroma.
  *
  * Every function may be called from any thread at any time: the library keeps
  * no state but the row kernels it chooses once for the processor. No function
@@ -146,20 +146,28 @@ CHROMAFOLD_API size_t chromafold_row_bytes(int32_t format, int32_t plane, int32_
 /* Converts one frame of geometry->src_width x src_height in `source_format`,
  * sampled as `scan` says, into the planes of one frame of dst_width x
  * dst_height in `output_format`: every 4:2:2 layout (codes 16 to 22) into
- * every 4:2:0 one (32 to 35). Luma keeps its value; chroma is the rule above,
- * at the source's depth, with a missing source row neutral (128, or 512 at 10
- * bits) at its weight. Each sample is rounded once, halves up, into the
- * output's depth: from 10 bits into 8 it saturates at 255; from 8 bits into 10
- * it is the exact value times four. Reads only the source rows and columns the
- * output takes (of v210, the whole groups of six pixels that hold them);
- * writes every byte of every output row and nothing between the end of one
- * row and the start of the next; columns and rows beyond the source are black
- * luma and neutral chroma. Refuses an unknown scan, an unknown format or a
- * pair not converted; a null geometry, or one that chromafold_frame_geometry
- * gives in no mode; a null source or planes struct, or a null plane of those
- * the two formats use; a negative stride; a source plane's stride below its
- * row (chromafold_row_bytes at src_width) and an output plane's below its row
- * at dst_width; and a plane that would reach past the end of the address
+ * every 4:2:0 one (32 to 35), and back. Luma keeps its value. Into 4:2:0,
+ * chroma is the rule above, at the source's depth, with a missing source row
+ * neutral (128, or 512 at 10 bits) at its weight. Back into 4:2:2, each row
+ * of a field interpolates linearly between the two chroma rows of its field
+ * around it, at the rows where MPEG-2 sites them (the top field's chroma row m
+ * a quarter of the way from field line 2m to 2m+1, the bottom field's three
+ * quarters; a progressive frame's chroma row k half way from row 2k to 2k+1),
+ * the nearest one standing in beyond the outer ones. Each sample is rounded
+ * once, halves up, into the output's depth: from 10 bits into 8 it saturates
+ * at 255; from 8 bits into 10 it is the exact value times four. Reads only the
+ * source rows and columns the output takes (of v210, the whole groups of six
+ * pixels that hold them), and from 4:2:0 the chroma rows those rows
+ * interpolate from, even past a clipped output; writes every byte of every
+ * output row (of v210, to its padded length, zero past the width) and nothing
+ * between the end of one row and the start of the next; columns and rows
+ * beyond the source are black luma and neutral chroma. Refuses an unknown
+ * scan, an unknown format or a pair not converted; a null geometry, or one
+ * that chromafold_frame_geometry gives in no mode; a 4:2:0 source whose height
+ * is not a multiple of 4; a null source or planes struct, or a null plane of
+ * those the two formats use; a negative stride; a source plane's stride below
+ * its row (chromafold_row_bytes at src_width) and an output plane's below its
+ * row at dst_width; and a plane that would reach past the end of the address
  * space. The planes must not overlap each other or the source. Returns 0, or
  * -1 on refusal. */
 CHROMAFOLD_API int chromafold_convert_planes(const chromafold_geometry* geometry, int32_t scan,
