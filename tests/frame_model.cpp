@@ -183,6 +183,10 @@ Picture unfold(Picture& in, const Described& out, int scan, const chromafold_geo
             p.at(0, row, x) = inside ? rounded(in.at(0, row, x), 1, in.depth, out.depth) : black(out.depth);
             if (x % 2)
                 continue;
+            if (!inside) {
+                p.at(1, row, x / 2) = p.at(2, row, x / 2) = neutral(out.depth);
+                continue;
+            }
             const int field = interlaced ? row % 2 : 0, runs = interlaced ? 2 : 1;
             // Positions in quarters of a line of the run: line l at 4l, chroma
             // row m at 8m + 1 (top field), 8m + 3 (bottom field) or 8m + 2
@@ -197,7 +201,7 @@ Picture unfold(Picture& in, const Described& out, int scan, const chromafold_geo
             for (int c = 1; c <= 2; ++c) {
                 const long sum = long(in.at(c, m * runs + field, x / 2)) * (8 - toward_next) +
                                  long(in.at(c, std::min(m + 1, last) * runs + field, x / 2)) * toward_next;
-                p.at(c, row, x / 2) = inside ? rounded(sum, 8, in.depth, out.depth) : neutral(out.depth);
+                p.at(c, row, x / 2) = rounded(sum, 8, in.depth, out.depth);
             }
         }
     return p;
