@@ -1,5 +1,6 @@
 #include "lib/kernel_ladder.h"
 
+#include <array>
 #include <immintrin.h>
 #include <type_traits>
 
@@ -18,48 +19,48 @@ namespace {
 
 using Vector = __m256i;
 
-inline Vector load(const uint8_t* p)
+[[gnu::always_inline]] inline Vector load(const uint8_t* p)
 {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-inline __m128i load_half(const uint8_t* p)
+[[gnu::always_inline]] inline __m128i load_half(const uint8_t* p)
 {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-inline Vector load_halves(const uint8_t* low, const uint8_t* high)
+[[gnu::always_inline]] inline Vector load_halves(const uint8_t* low, const uint8_t* high)
 {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(load_half(low)), load_half(high), 1);
 }
 
-inline void store(uint8_t* p, Vector v)
+[[gnu::always_inline]] inline void store(uint8_t* p, Vector v)
 {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
-inline void store(uint8_t* p, __m128i v)
+[[gnu::always_inline]] inline void store(uint8_t* p, __m128i v)
 {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-inline void store_quarter(uint8_t* p, __m128i v)
+[[gnu::always_inline]] inline void store_quarter(uint8_t* p, __m128i v)
 {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
 }
 
-inline __m128i low_half(Vector v)
+[[gnu::always_inline]] inline __m128i low_half(Vector v)
 {
     return _mm256_castsi256_si128(v);
 }
 
-inline __m128i high_half(Vector v)
+[[gnu::always_inline]] inline __m128i high_half(Vector v)
 {
     return _mm256_extracti128_si256(v, 1);
 }
 
 // The same 16-byte shuffle in both lanes.
-inline Vector shuffle_lanes(Vector v, char b0, char b1, char b2, char b3, char b4, char b5, char b6, char b7,
+[[gnu::always_inline]] inline Vector shuffle_lanes(Vector v, char b0, char b1, char b2, char b3, char b4, char b5, char b6, char b7,
                             char b8, char b9, char b10, char b11, char b12, char b13, char b14, char b15)
 {
     return _mm256_shuffle_epi8(v, _mm256_setr_epi8(b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14,
@@ -68,26 +69,26 @@ inline Vector shuffle_lanes(Vector v, char b0, char b1, char b2, char b3, char b
 }
 
 // U0-15 | V0-15 (bytes) or U0-7 | V0-7 (words) as U, V pairs in order.
-inline Vector interleaved_bytes(Vector chroma)
+[[gnu::always_inline]] inline Vector interleaved_bytes(Vector chroma)
 {
     return shuffle_lanes(_mm256_permute4x64_epi64(chroma, 0xD8), 0, 8, 1, 9, 2, 10, 3, 11, 4, 12, 5, 13, 6, 14, 7,
                          15);
 }
 
-inline Vector interleaved_words(Vector chroma)
+[[gnu::always_inline]] inline Vector interleaved_words(Vector chroma)
 {
     return shuffle_lanes(_mm256_permute4x64_epi64(chroma, 0xD8), 0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14,
                          15);
 }
 
 // U, V pairs in order, 16 bytes or 8 words a lane, as U | V.
-inline Vector apart_bytes(Vector uv)
+[[gnu::always_inline]] inline Vector apart_bytes(Vector uv)
 {
     return _mm256_permute4x64_epi64(
         shuffle_lanes(uv, 0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15), 0xD8);
 }
 
-inline Vector apart_words(Vector uv)
+[[gnu::always_inline]] inline Vector apart_words(Vector uv)
 {
     return _mm256_permute4x64_epi64(
         shuffle_lanes(uv, 0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15), 0xD8);
@@ -96,7 +97,7 @@ inline Vector apart_words(Vector uv)
 // (3 * near + far + 2) >> 2 on bytes, exactly: the rounded-up average of near
 // and the rounded-down average of near and far; and (near + far + 1) >> 1.
 template <int weight>
-inline Vector mix_bytes(Vector near, Vector far)
+[[gnu::always_inline]] inline Vector mix_bytes(Vector near, Vector far)
 {
     if constexpr (weight == 2)
         return _mm256_avg_epu8(near, far);
@@ -106,7 +107,7 @@ inline Vector mix_bytes(Vector near, Vector far)
 
 // The same on 10-bit samples in words.
 template <int weight>
-inline Vector mix_words(Vector near, Vector far)
+[[gnu::always_inline]] inline Vector mix_words(Vector near, Vector far)
 {
     if constexpr (weight == 2)
         return _mm256_avg_epu16(near, far);
@@ -120,7 +121,7 @@ struct Pixels {
 
 // 32 pixels of an 8-bit 4:2:2 row from pixel x.
 template <Layout layout>
-inline Pixels load_8bit(const Rows& row, size_t x)
+[[gnu::always_inline]] inline Pixels load_8bit(const Rows& row, size_t x)
 {
     if constexpr (layout == Layout::planar)
         return {load(row.plane[0] + x), load_halves(row.plane[1] + x / 2, row.plane[2] + x / 2)};
@@ -142,7 +143,7 @@ inline Pixels load_8bit(const Rows& row, size_t x)
 
 // Mixed chroma of load_8bit's order as U | V.
 template <Layout layout>
-inline Vector in_order_8bit(Vector chroma)
+[[gnu::always_inline]] inline Vector in_order_8bit(Vector chroma)
 {
     if constexpr (layout == Layout::uyvy || layout == Layout::yuy2)
         return _mm256_permutevar8x32_epi32(chroma, _mm256_setr_epi32(0, 4, 2, 6, 1, 5, 3, 7));
@@ -152,7 +153,7 @@ inline Vector in_order_8bit(Vector chroma)
 // 16 pixels of a 10-bit planar 4:2:2 row from pixel x, the bits outside each
 // sample dropped.
 template <Layout layout>
-inline Pixels load_10bit(const Rows& row, size_t x)
+[[gnu::always_inline]] inline Pixels load_10bit(const Rows& row, size_t x)
 {
     if constexpr (layout == Layout::planar) {
         const Vector sample = _mm256_set1_epi16(0x3FF);
@@ -164,7 +165,7 @@ inline Pixels load_10bit(const Rows& row, size_t x)
 }
 
 template <Layout layout>
-inline void store_chroma_8bit(const Rows& row, size_t x, Vector chroma)
+[[gnu::always_inline]] inline void store_chroma_8bit(const Rows& row, size_t x, Vector chroma)
 {
     if constexpr (layout == Layout::semi_planar) {
         store(row.plane[1] + x, interleaved_bytes(chroma));
@@ -177,13 +178,13 @@ inline void store_chroma_8bit(const Rows& row, size_t x, Vector chroma)
 // 10-bit samples into words: bits 0-9 of a planar layout, 6-15 of a
 // semi-planar one.
 template <Layout layout>
-inline Vector words(Vector samples)
+[[gnu::always_inline]] inline Vector words(Vector samples)
 {
     return layout == Layout::semi_planar ? _mm256_slli_epi16(samples, 6) : samples;
 }
 
 template <Layout layout>
-inline void store_chroma_10bit(const Rows& row, size_t x, Vector chroma)
+[[gnu::always_inline]] inline void store_chroma_10bit(const Rows& row, size_t x, Vector chroma)
 {
     if constexpr (layout == Layout::semi_planar) {
         store(row.plane[1] + 2 * x, words<layout>(interleaved_words(chroma)));
@@ -194,7 +195,7 @@ inline void store_chroma_10bit(const Rows& row, size_t x, Vector chroma)
 }
 
 template <Pair pair, int weight>
-inline void fold_8bit_step(const RowPair& r, size_t x)
+[[gnu::always_inline]] inline void fold_8bit_step(const RowPair& r, size_t x)
 {
     constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
     const Pixels near = load_8bit<source>(r.full[0], x), far = load_8bit<source>(r.full[1], x);
@@ -204,7 +205,7 @@ inline void fold_8bit_step(const RowPair& r, size_t x)
 }
 
 template <Pair pair, int weight>
-inline void fold_10bit_step(const RowPair& r, size_t x)
+[[gnu::always_inline]] inline void fold_10bit_step(const RowPair& r, size_t x)
 {
     constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
     const Pixels near = load_10bit<source>(r.full[0], x), far = load_10bit<source>(r.full[1], x);
@@ -217,14 +218,14 @@ inline void fold_10bit_step(const RowPair& r, size_t x)
 // bytes that hold it, multiplied so that its top bit is bit 15, and shifted
 // down. The luma of pixels 0-5, or the chroma of pixel pairs 0-2 as Cb, Cr
 // pairs; the last two words of each lane are zero.
-inline Vector v210_luma(Vector groups)
+[[gnu::always_inline]] inline Vector v210_luma(Vector groups)
 {
     const Vector up = _mm256_setr_epi16(16, 64, 4, 16, 64, 4, 0, 0, 16, 64, 4, 16, 64, 4, 0, 0);
     return _mm256_srli_epi16(
         _mm256_mullo_epi16(shuffle_lanes(groups, 1, 2, 4, 5, 6, 7, 9, 10, 12, 13, 14, 15, -1, -1, -1, -1), up), 6);
 }
 
-inline Vector v210_chroma(Vector groups)
+[[gnu::always_inline]] inline Vector v210_chroma(Vector groups)
 {
     const Vector up = _mm256_setr_epi16(64, 4, 16, 64, 4, 16, 0, 0, 64, 4, 16, 64, 4, 16, 0, 0);
     return _mm256_srli_epi16(
@@ -237,7 +238,7 @@ struct Three {
     Vector v[3];
 };
 
-inline Three in_order(const Vector (&sixes)[4])
+[[gnu::always_inline]] inline Three in_order(const Vector (&sixes)[4])
 {
     const auto permuted = [](Vector v, int a, int b, int c, int d, int e, int f, int g, int h) {
         return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(a, b, c, d, e, f, g, h));
@@ -249,20 +250,20 @@ inline Three in_order(const Vector (&sixes)[4])
 
 // Words of at most 1023 (luma), or 4092 (chroma sums of weight 4), as bytes:
 // (x + 2) >> 2 or (x + 8) >> 4, rounded by the multiply; packing saturates.
-inline Vector rounded(Vector x, int shift)
+[[gnu::always_inline]] inline Vector rounded(Vector x, int shift)
 {
     return _mm256_mulhrs_epi16(x, _mm256_set1_epi16(int16_t(1 << (15 - shift))));
 }
 
 // 48 bytes from three vectors of 16 words.
-inline void store_bytes(uint8_t* p, const Three& w)
+[[gnu::always_inline]] inline void store_bytes(uint8_t* p, const Three& w)
 {
     store(p, _mm256_permute4x64_epi64(_mm256_packus_epi16(w.v[0], w.v[1]), 0xD8));
     store(p + 32, low_half(_mm256_permute4x64_epi64(_mm256_packus_epi16(w.v[2], w.v[2]), 0xD8)));
 }
 
 template <Pair pair, int weight>
-inline void fold_v210_step(const RowPair& r, size_t x)
+[[gnu::always_inline]] inline void fold_v210_step(const RowPair& r, size_t x)
 {
     constexpr Format output = format_info(pair.output);
     Vector luma[2][4], chroma[2][4];
@@ -359,7 +360,7 @@ void fold_avx2(const RowGroups& groups)
 // Chroma of 32 pixels of an 8-bit 4:2:0 row, or of 16 of a 10-bit one, as
 // U | V.
 template <Layout layout>
-inline Vector chroma_8bit(const Rows& row, size_t x)
+[[gnu::always_inline]] inline Vector chroma_8bit(const Rows& row, size_t x)
 {
     if constexpr (layout == Layout::planar)
         return load_halves(row.plane[1] + x / 2, row.plane[2] + x / 2);
@@ -367,7 +368,7 @@ inline Vector chroma_8bit(const Rows& row, size_t x)
 }
 
 template <Layout layout>
-inline Vector chroma_10bit(const Rows& row, size_t x)
+[[gnu::always_inline]] inline Vector chroma_10bit(const Rows& row, size_t x)
 {
     if constexpr (layout == Layout::planar)
         return _mm256_and_si256(load_halves(row.plane[1] + x, row.plane[2] + x), _mm256_set1_epi16(0x3FF));
@@ -375,7 +376,7 @@ inline Vector chroma_10bit(const Rows& row, size_t x)
 }
 
 template <Layout layout>
-inline Vector luma_10bit(const uint8_t* row, size_t x)
+[[gnu::always_inline]] inline Vector luma_10bit(const uint8_t* row, size_t x)
 {
     const Vector words = load(row + 2 * x);
     return layout == Layout::planar ? _mm256_and_si256(words, _mm256_set1_epi16(0x3FF)) : _mm256_srli_epi16(words, 6);
@@ -384,7 +385,7 @@ inline Vector luma_10bit(const uint8_t* row, size_t x)
 // weight * a + (8 - weight) * b of bytes, as words lane by lane: the low
 // eight bytes of each lane, then the high eight.
 template <int weight>
-inline void eighths_of_bytes(Vector a, Vector b, Vector& low, Vector& high)
+[[gnu::always_inline]] inline void eighths_of_bytes(Vector a, Vector b, Vector& low, Vector& high)
 {
     const Vector weights = _mm256_set1_epi16(int16_t((8 - weight) << 8 | weight));
     low = _mm256_maddubs_epi16(_mm256_unpacklo_epi8(a, b), weights);
@@ -392,7 +393,7 @@ inline void eighths_of_bytes(Vector a, Vector b, Vector& low, Vector& high)
 }
 
 template <int weight>
-inline Vector eighths_of_words(Vector a, Vector b)
+[[gnu::always_inline]] inline Vector eighths_of_words(Vector a, Vector b)
 {
     return _mm256_add_epi16(_mm256_mullo_epi16(a, _mm256_set1_epi16(weight)),
                             _mm256_mullo_epi16(b, _mm256_set1_epi16(8 - weight)));
@@ -400,7 +401,7 @@ inline Vector eighths_of_words(Vector a, Vector b)
 
 // 32 pixels of a 4:2:2 row from luma bytes and chroma bytes U | V.
 template <Layout layout>
-inline void store_422_8bit(const Rows& row, size_t x, Vector luma, Vector chroma)
+[[gnu::always_inline]] inline void store_422_8bit(const Rows& row, size_t x, Vector luma, Vector chroma)
 {
     if constexpr (layout == Layout::uyvy || layout == Layout::yuy2) {
         const Vector uv = interleaved_bytes(chroma);
@@ -416,53 +417,16 @@ inline void store_422_8bit(const Rows& row, size_t x, Vector luma, Vector chroma
 
 // 16 pixels of a 4:2:2 row from luma words and chroma words U | V.
 template <Layout layout>
-inline void store_422_10bit(const Rows& row, size_t x, Vector luma, Vector chroma)
+[[gnu::always_inline]] inline void store_422_10bit(const Rows& row, size_t x, Vector luma, Vector chroma)
 {
     store(row.plane[0] + 2 * x, words<layout>(luma));
     store_chroma_10bit<layout>(row, x, chroma);
 }
 
-// Eight v210 groups, four vectors of two, from three vectors each of 16 luma
-// words and of 8 Cb, Cr pairs, in pixel order: each group's six samples of
-// each kind spread into a lane of their own (32-bit words 6j to 6j+5 of the
-// three into lanes j), then set into the fields of its four words, two fields
-// by a multiply-add and the third by a shift.
-inline void spread(const Three& t, Vector (&lanes)[4])
-{
-    const auto permuted = [](Vector v, int a, int b, int c, int d, int e, int f, int g, int h) {
-        return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(a, b, c, d, e, f, g, h));
-    };
-    lanes[0] = permuted(t.v[0], 0, 1, 2, 0, 3, 4, 5, 0);
-    lanes[1] = _mm256_blend_epi32(permuted(t.v[0], 6, 7, 0, 0, 0, 0, 0, 0), permuted(t.v[1], 0, 0, 0, 0, 1, 2, 3, 0),
-                                  0x74);
-    lanes[2] = _mm256_blend_epi32(permuted(t.v[1], 4, 5, 6, 0, 7, 0, 0, 0), permuted(t.v[2], 0, 0, 0, 0, 0, 0, 1, 0),
-                                  0x60);
-    lanes[3] = permuted(t.v[2], 2, 3, 4, 0, 5, 6, 7, 0);
-}
-
-inline void store_v210(uint8_t* groups, const Three& luma, const Three& uv)
-{
-    Vector y[4], c[4];
-    spread(luma, y);
-    spread(uv, c);
-    for (int j = 0; j < 4; ++j) {
-        // Words Cb0 Y0 Cr0, Y1 Cb1 Y2, Cr1 Y3 Cb2, Y4 Cr2 Y5: fields 0 and 1
-        // as the two halves of each word, field 2 alone.
-        const Vector low = _mm256_or_si256(
-            shuffle_lanes(c[j], 0, 1, -1, -1, -1, -1, 4, 5, 6, 7, -1, -1, -1, -1, 10, 11),
-            shuffle_lanes(y[j], -1, -1, 0, 1, 2, 3, -1, -1, -1, -1, 6, 7, 8, 9, -1, -1));
-        const Vector third = _mm256_or_si256(
-            shuffle_lanes(c[j], 2, 3, -1, -1, -1, -1, -1, -1, 8, 9, -1, -1, -1, -1, -1, -1),
-            shuffle_lanes(y[j], -1, -1, -1, -1, 4, 5, -1, -1, -1, -1, -1, -1, 10, 11, -1, -1));
-        store(groups + 32 * j, _mm256_or_si256(_mm256_madd_epi16(low, _mm256_set1_epi32(1024 << 16 | 1)),
-                                               _mm256_slli_epi32(third, 20)));
-    }
-}
-
 // Cb, Cr pairs in pixel order: 16 of an 8-bit 4:2:0 row as bytes (pairs 0-7 |
 // 8-15), 8 of a 10-bit one as words (pairs 0-3 | 4-7).
 template <Layout layout>
-inline Vector pairs_8bit(const Rows& row, size_t x)
+[[gnu::always_inline]] inline Vector pairs_8bit(const Rows& row, size_t x)
 {
     if constexpr (layout == Layout::semi_planar)
         return load(row.plane[1] + x);
@@ -471,7 +435,7 @@ inline Vector pairs_8bit(const Rows& row, size_t x)
 }
 
 template <Layout layout>
-inline Vector pairs_10bit(const Rows& row, size_t x)
+[[gnu::always_inline]] inline Vector pairs_10bit(const Rows& row, size_t x)
 {
     if constexpr (layout == Layout::semi_planar)
         return _mm256_srli_epi16(load(row.plane[1] + 2 * x), 6);
@@ -484,7 +448,7 @@ inline Vector pairs_10bit(const Rows& row, size_t x)
 // 32 pixels of a packed or semi-planar 4:2:2 row from luma bytes and 16 Cb,
 // Cr pairs of bytes, each in pixel order.
 template <Layout layout>
-inline void store_422_pairs(const Rows& row, size_t x, Vector luma, Vector uv)
+[[gnu::always_inline]] inline void store_422_pairs(const Rows& row, size_t x, Vector luma, Vector uv)
 {
     if constexpr (layout == Layout::semi_planar) {
         store(row.plane[0] + x, luma);
@@ -500,7 +464,7 @@ inline void store_422_pairs(const Rows& row, size_t x, Vector luma, Vector uv)
 
 // Words of two vectors in pixel order as bytes in pixel order; packing
 // saturates.
-inline Vector bytes_in_order(Vector first, Vector second)
+[[gnu::always_inline]] inline Vector bytes_in_order(Vector first, Vector second)
 {
     return _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), 0xD8);
 }
@@ -509,7 +473,7 @@ inline Vector bytes_in_order(Vector first, Vector second)
 // mixed as bytes, U | V for a planar output and in pairs otherwise; of a
 // 10-bit one as words, in pairs.
 template <Pair pair, int weight>
-inline void unfold_8bit_step(const RowPair& r, size_t x)
+[[gnu::always_inline]] inline void unfold_8bit_step(const RowPair& r, size_t x)
 {
     constexpr Format source = format_info(pair.source);
     constexpr Layout output = format_info(pair.output).layout;
@@ -549,7 +513,7 @@ inline void unfold_8bit_step(const RowPair& r, size_t x)
 }
 
 template <Pair pair, int weight>
-inline void unfold_10bit_step(const RowPair& r, size_t x)
+[[gnu::always_inline]] inline void unfold_10bit_step(const RowPair& r, size_t x)
 {
     constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
     const Vector a = chroma_10bit<source>(r.half[0], x), b = chroma_10bit<source>(r.half[1], x);
@@ -558,60 +522,156 @@ inline void unfold_10bit_step(const RowPair& r, size_t x)
                                 rounded(k ? eighths_of_words<weight - 4>(a, b) : eighths_of_words<weight>(a, b), 3));
 }
 
-// 16 pixels of a 4:2:0 row pair as 10-bit samples: each row's luma words,
-// and its Cb, Cr pairs in order.
-template <Pair pair, int weight>
-inline void samples_10bit(const RowPair& r, size_t x, Vector (&luma)[2], Vector (&uv)[2])
+// Into v210, two groups a vector, a group a lane. Each group's samples go
+// straight into the fields of its four 32-bit words: fields 0 and 1 as the two
+// halves of each word (Cb0 Y0, Y1 Cb1, Cr1 Y3, Y4 Cr2), which a multiply-add
+// by their place values sums, and field 2 in the upper half (Cr0, Y2, Cb2, Y5),
+// which a multiply by 16 moves to bit 20. One 16-byte window of each source
+// row, loaded into both lanes, holds the samples of both groups: the second
+// lane takes them six pixels on. Chroma is mixed in its fields, from the two
+// chroma rows' samples put there once for both rows of the pair.
+
+// A byte shuffle for both lanes, the second reading `second` bytes further on;
+// -1 places zero.
+template <std::array<int8_t, 16> from, int8_t second>
+constexpr std::array<int8_t, 32> both_lanes()
 {
-    constexpr Format source = format_info(pair.source);
-    Vector a, b;
-    if constexpr (source.depth == 8) {
-        // Bytes widened: luma times four, chroma (sum + 1) >> 1 of eighths.
-        const auto pairs_of = [](const Rows& row, size_t at) {
-            const __m128i chroma = source.layout == Layout::planar
-                                       ? _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.plane[1] + at / 2)),
-                                                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row.plane[2] + at / 2)))
-                                       : load_half(row.plane[1] + at);
-            return _mm256_cvtepu8_epi16(chroma);
-        };
-        a = pairs_of(r.half[0], x), b = pairs_of(r.half[1], x);
-        for (int k = 0; k < 2; ++k) {
-            luma[k] = _mm256_slli_epi16(_mm256_cvtepu8_epi16(load_half(r.half[k].plane[0] + x)), 2);
-            uv[k] = _mm256_avg_epu16(k ? eighths_of_words<weight - 4>(a, b) : eighths_of_words<weight>(a, b),
-                                     _mm256_setzero_si256());
+    std::array<int8_t, 32> bytes{};
+    for (size_t i = 0; i < 16; ++i) {
+        bytes[i] = from[i];
+        bytes[16 + i] = from[i] < 0 ? int8_t(-1) : int8_t(from[i] + second);
+    }
+    return bytes;
+}
+
+template <std::array<int8_t, 16> from, int8_t second>
+[[gnu::always_inline]] inline Vector placed(Vector window)
+{
+    alignas(32) static constexpr std::array<int8_t, 32> bytes = both_lanes<from, second>();
+    return _mm256_shuffle_epi8(window, _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes.data())));
+}
+
+[[gnu::always_inline]] inline Vector window(const uint8_t* p)
+{
+    return _mm256_broadcastsi128_si256(load_half(p));
+}
+
+// 10-bit samples of a window of words: bits 0-9 of a planar layout, 6-15 of a
+// semi-planar one.
+template <Layout layout>
+[[gnu::always_inline]] inline Vector clean(Vector words)
+{
+    return layout == Layout::semi_planar ? _mm256_srli_epi16(words, 6)
+                                         : _mm256_and_si256(words, _mm256_set1_epi16(0x3FF));
+}
+
+// Two 16-byte windows of words, the second `apart` bytes on.
+[[gnu::always_inline]] inline Vector windows(const uint8_t* p, ptrdiff_t apart)
+{
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(load_half(p)), load_half(p + apart), 1);
+}
+
+using Bytes = std::array<int8_t, 16>;
+
+// Of the chroma rows A and B, the samples of each field of two groups: of an
+// 8-bit source the A and B bytes side by side in the field's word, for the
+// multiply-add of the mix (low[0], high[0]); of a 10-bit one A's words and
+// B's. Cb0, Cb1, Cr1, Cr2 in fields 0 and 1 (`low`), Cr0 and Cb2 in field 2
+// (`high`).
+template <int32_t code>
+[[gnu::always_inline]] inline void chroma_fields(const RowPair& r, size_t x, int j, Vector (&low)[2],
+                                                   Vector (&high)[2])
+{
+    constexpr Format source = format_info(code);
+    if constexpr (source.depth == 8 && source.layout == Layout::semi_planar) {
+        // Cb0 Cr0 Cb1 Cr1 Cb2 Cr2 of a group, six bytes a group.
+        const Vector a = window(r.half[0].plane[1] + x + 12 * size_t(j));
+        const Vector b = window(r.half[1].plane[1] + x + 12 * size_t(j));
+        low[0] = _mm256_or_si256(placed<Bytes{0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5, -1}, 6>(a),
+                                 placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5}, 6>(b));
+        high[0] = _mm256_or_si256(placed<Bytes{-1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1, -1}, 6>(a),
+                                  placed<Bytes{-1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1}, 6>(b));
+    } else if constexpr (source.depth == 8) {
+        // Cb0 Cb1 Cb2 of a group, and Cr0 Cr1 Cr2, three bytes a group.
+        const size_t at = x / 2 + 6 * size_t(j);
+        const Vector ua = window(r.half[0].plane[1] + at), va = window(r.half[0].plane[2] + at);
+        const Vector ub = window(r.half[1].plane[1] + at), vb = window(r.half[1].plane[2] + at);
+        low[0] = _mm256_or_si256(
+            _mm256_or_si256(placed<Bytes{0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 3>(ua),
+                            placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1}, 3>(ub)),
+            _mm256_or_si256(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2, -1}, 3>(va),
+                            placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2}, 3>(vb)));
+        high[0] = _mm256_or_si256(
+            _mm256_or_si256(placed<Bytes{-1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 3>(va),
+                            placed<Bytes{-1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 3>(vb)),
+            _mm256_or_si256(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1}, 3>(ua),
+                            placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1}, 3>(ub)));
+    } else if constexpr (source.layout == Layout::semi_planar) {
+        // Cb0 Cr0 Cb1 Cr1 Cb2 Cr2 of a group, twelve bytes a group.
+        for (int ab = 0; ab < 2; ++ab) {
+            const Vector w = clean<Layout::semi_planar>(windows(r.half[ab].plane[1] + 2 * x + 24 * size_t(j), 12));
+            low[ab] = placed<Bytes{0, 1, -1, -1, -1, -1, 4, 5, 6, 7, -1, -1, -1, -1, 10, 11}, 0>(w);
+            high[ab] = placed<Bytes{-1, -1, 2, 3, -1, -1, -1, -1, -1, -1, 8, 9, -1, -1, -1, -1}, 0>(w);
         }
     } else {
-        if constexpr (source.layout == Layout::planar) {
-            const auto pairs_of = [](const Rows& row, size_t at) {
-                const __m128i u = load_half(row.plane[1] + at), v = load_half(row.plane[2] + at);
-                return _mm256_and_si256(_mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi16(u, v)),
-                                                                _mm_unpackhi_epi16(u, v), 1),
-                                        _mm256_set1_epi16(0x3FF));
-            };
-            a = pairs_of(r.half[0], x), b = pairs_of(r.half[1], x);
-        } else {
-            a = _mm256_srli_epi16(load(r.half[0].plane[1] + 2 * x), 6);
-            b = _mm256_srli_epi16(load(r.half[1].plane[1] + 2 * x), 6);
-        }
-        for (int k = 0; k < 2; ++k) {
-            luma[k] = luma_10bit<source.layout>(r.half[k].plane[0], x);
-            uv[k] = rounded(k ? eighths_of_words<weight - 4>(a, b) : eighths_of_words<weight>(a, b), 3);
+        // Cb0 Cb1 Cb2 of a group, and Cr0 Cr1 Cr2, six bytes a group.
+        for (int ab = 0; ab < 2; ++ab) {
+            const size_t at = x + 12 * size_t(j);
+            const Vector u = clean<Layout::planar>(window(r.half[ab].plane[1] + at));
+            const Vector v = clean<Layout::planar>(window(r.half[ab].plane[2] + at));
+            low[ab] = _mm256_or_si256(placed<Bytes{0, 1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, -1, -1, -1, -1}, 6>(u),
+                                      placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, 4, 5}, 6>(v));
+            high[ab] = _mm256_or_si256(placed<Bytes{-1, -1, 0, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 6>(v),
+                                       placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1}, 6>(u));
         }
     }
 }
 
 template <Pair pair, int weight>
-inline void unfold_v210_step(const RowPair& r, size_t x)
+[[gnu::always_inline]] inline void unfold_v210_step(const RowPair& r, size_t x)
 {
-    Three luma[2], uv[2];
-    for (int s = 0; s < 3; ++s) {
-        Vector y[2], c[2];
-        samples_10bit<pair, weight>(r, x + 16 * size_t(s), y, c);
-        for (int k = 0; k < 2; ++k)
-            luma[k].v[s] = y[k], uv[k].v[s] = c[k];
+    constexpr Format source = format_info(pair.source);
+    constexpr bool bytes = source.depth == 8;
+    // Fields 0 and 1 by their place values (and 8-bit luma by four more);
+    // field 2 by 16 in the upper half.
+    const Vector low_places = bytes ? _mm256_setr_epi16(1, 4096, 4, 1024, 1, 4096, 4, 1024, 1, 4096, 4, 1024, 1,
+                                                        4096, 4, 1024)
+                                    : _mm256_set1_epi32(1024 << 16 | 1);
+    const Vector sixteen = _mm256_set1_epi32(16 << 16);
+    // Of a lane's words of field 2: Cr0, Y2, Cb2, Y5 in the upper halves.
+    const Vector field_two_places = _mm256_setr_epi16(0, 16, 0, 64, 0, 16, 0, 64, 0, 16, 0, 64, 0, 16, 0, 64);
+    for (int j = 0; j < 4; ++j) {
+        Vector low[2], high[2];
+        chroma_fields<pair.source>(r, x, j, low, high);
+        for (int k = 0; k < 2; ++k) {
+            const int a_weight = k ? weight - 4 : weight;
+            Vector chroma_low, chroma_high, luma_low, luma_high;
+            if constexpr (bytes) {
+                // (sum + 1) >> 1 of eighths: 10 bits from 8.
+                const Vector mix = _mm256_set1_epi16(int16_t((8 - a_weight) << 8 | a_weight));
+                chroma_low = _mm256_avg_epu16(_mm256_maddubs_epi16(low[0], mix), _mm256_setzero_si256());
+                chroma_high = _mm256_avg_epu16(_mm256_maddubs_epi16(high[0], mix), _mm256_setzero_si256());
+                const Vector w = window(r.half[k].plane[0] + x + 12 * size_t(j));
+                luma_low = placed<Bytes{-1, -1, 0, -1, 1, -1, -1, -1, -1, -1, 3, -1, 4, -1, -1, -1}, 6>(w);
+                luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1, -1, -1, 5, -1}, 6>(w);
+            } else {
+                // (sum + 4) >> 3 of eighths.
+                const Vector wa = _mm256_set1_epi16(int16_t(a_weight)), wb = _mm256_set1_epi16(int16_t(8 - a_weight));
+                chroma_low = rounded(_mm256_add_epi16(_mm256_mullo_epi16(low[0], wa), _mm256_mullo_epi16(low[1], wb)), 3);
+                chroma_high =
+                    rounded(_mm256_add_epi16(_mm256_mullo_epi16(high[0], wa), _mm256_mullo_epi16(high[1], wb)), 3);
+                const Vector w = clean<source.layout>(windows(r.half[k].plane[0] + 2 * x + 24 * size_t(j), 12));
+                luma_low = placed<Bytes{-1, -1, 0, 1, 2, 3, -1, -1, -1, -1, 6, 7, 8, 9, -1, -1}, 0>(w);
+                luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1, -1, -1, 10, 11}, 0>(w);
+            }
+            // Field 2 moves to bit 20 by a multiply of the upper half by 16;
+            // luma from 8 bits by 64, four times 16.
+            const Vector third = _mm256_mullo_epi16(_mm256_or_si256(chroma_high, luma_high),
+                                                    bytes ? field_two_places : sixteen);
+            store(r.full[k].plane[0] + x / 6 * 16 + 32 * size_t(j),
+                  _mm256_or_si256(_mm256_madd_epi16(_mm256_or_si256(chroma_low, luma_low), low_places), third));
+        }
     }
-    for (int k = 0; k < 2; ++k)
-        store_v210(r.full[k].plane[0] + x / 6 * 16, luma[k], uv[k]);
 }
 
 template <Pair pair, int first, int second>
