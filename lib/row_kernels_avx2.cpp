@@ -531,29 +531,36 @@ template <Pair pair, int weight>
 // lane takes them six pixels on. Chroma is mixed in its fields, from the two
 // chroma rows' samples put there once for both rows of the pair.
 
-// A byte shuffle for both lanes, the second reading `second` bytes further on;
-// -1 places zero.
-template <std::array<int8_t, 16> from, int8_t second>
+// A byte shuffle for both lanes, the second reading `second` bytes further on,
+// of a window loaded `back` bytes early; -1 places zero.
+template <std::array<int8_t, 16> from, int8_t second, int8_t back>
 constexpr std::array<int8_t, 32> both_lanes()
 {
     std::array<int8_t, 32> bytes{};
     for (size_t i = 0; i < 16; ++i) {
-        bytes[i] = from[i];
-        bytes[16 + i] = from[i] < 0 ? int8_t(-1) : int8_t(from[i] + second);
+        bytes[i] = from[i] < 0 ? int8_t(-1) : int8_t(from[i] + back);
+        bytes[16 + i] = from[i] < 0 ? int8_t(-1) : int8_t(from[i] + second + back);
     }
     return bytes;
 }
 
-template <std::array<int8_t, 16> from, int8_t second>
+template <std::array<int8_t, 16> from, int8_t second, int8_t back = 0>
 [[gnu::always_inline]] inline Vector placed(Vector window)
 {
-    alignas(32) static constexpr std::array<int8_t, 32> bytes = both_lanes<from, second>();
+    alignas(32) static constexpr std::array<int8_t, 32> bytes = both_lanes<from, second, back>();
     return _mm256_shuffle_epi8(window, _mm256_load_si256(reinterpret_cast<const __m256i*>(bytes.data())));
 }
 
-[[gnu::always_inline]] inline Vector window(const uint8_t* p)
+// A window of 16 bytes reads no further than its step's bytes of a row: the
+// one that would end past them starts `back` bytes early, and its shuffles
+// read that much further on.
+template <int start, int step_bytes>
+constexpr int8_t back = int8_t(start + 16 > step_bytes ? start + 16 - step_bytes : 0);
+
+template <int start, int step_bytes>
+[[gnu::always_inline]] inline Vector window(const uint8_t* row)
 {
-    return _mm256_broadcastsi128_si256(load_half(p));
+    return _mm256_broadcastsi128_si256(load_half(row + start - back<start, step_bytes>));
 }
 
 // 10-bit samples of a window of words: bits 0-9 of a planar layout, 6-15 of a
@@ -565,70 +572,74 @@ template <Layout layout>
                                          : _mm256_and_si256(words, _mm256_set1_epi16(0x3FF));
 }
 
-// Two 16-byte windows of words, the second `apart` bytes on.
-[[gnu::always_inline]] inline Vector windows(const uint8_t* p, ptrdiff_t apart)
+// Two 16-byte windows of words, the second 12 bytes on, both `back` early.
+template <int start, int step_bytes>
+[[gnu::always_inline]] inline Vector windows(const uint8_t* row)
 {
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(load_half(p)), load_half(p + apart), 1);
+    const uint8_t* p = row + start - back<start + 12, step_bytes>;
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(load_half(p)), load_half(p + 12), 1);
 }
 
 using Bytes = std::array<int8_t, 16>;
 
-// Of the chroma rows A and B, the samples of each field of two groups: of an
-// 8-bit source the A and B bytes side by side in the field's word, for the
-// multiply-add of the mix (low[0], high[0]); of a 10-bit one A's words and
-// B's. Cb0, Cb1, Cr1, Cr2 in fields 0 and 1 (`low`), Cr0 and Cb2 in field 2
-// (`high`).
-template <int32_t code>
-[[gnu::always_inline]] inline void chroma_fields(const RowPair& r, size_t x, int j, Vector (&low)[2],
-                                                   Vector (&high)[2])
+// Of the chroma rows A and B, the samples of each field of the two groups j
+// of a step: of an 8-bit source the A and B bytes side by side in the field's
+// word, for the multiply-add of the mix (low[0], high[0]); of a 10-bit one A's
+// words and B's. Cb0, Cb1, Cr1, Cr2 in fields 0 and 1 (`low`), Cr0 and Cb2 in
+// field 2 (`high`).
+template <int32_t code, int j>
+[[gnu::always_inline]] inline void chroma_fields(const RowPair& r, size_t x, Vector (&low)[2], Vector (&high)[2])
 {
     constexpr Format source = format_info(code);
     if constexpr (source.depth == 8 && source.layout == Layout::semi_planar) {
         // Cb0 Cr0 Cb1 Cr1 Cb2 Cr2 of a group, six bytes a group.
-        const Vector a = window(r.half[0].plane[1] + x + 12 * size_t(j));
-        const Vector b = window(r.half[1].plane[1] + x + 12 * size_t(j));
-        low[0] = _mm256_or_si256(placed<Bytes{0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5, -1}, 6>(a),
-                                 placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5}, 6>(b));
-        high[0] = _mm256_or_si256(placed<Bytes{-1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1, -1}, 6>(a),
-                                  placed<Bytes{-1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1}, 6>(b));
+        constexpr int start = 12 * j, end = 48, b = back<start, end>;
+        const Vector wa = window<start, end>(r.half[0].plane[1] + x), wb = window<start, end>(r.half[1].plane[1] + x);
+        low[0] = _mm256_or_si256(placed<Bytes{0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5, -1}, 6, b>(wa),
+                                 placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5}, 6, b>(wb));
+        high[0] = _mm256_or_si256(placed<Bytes{-1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1, -1}, 6, b>(wa),
+                                  placed<Bytes{-1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1}, 6, b>(wb));
     } else if constexpr (source.depth == 8) {
         // Cb0 Cb1 Cb2 of a group, and Cr0 Cr1 Cr2, three bytes a group.
-        const size_t at = x / 2 + 6 * size_t(j);
-        const Vector ua = window(r.half[0].plane[1] + at), va = window(r.half[0].plane[2] + at);
-        const Vector ub = window(r.half[1].plane[1] + at), vb = window(r.half[1].plane[2] + at);
+        constexpr int start = 6 * j, end = 24, b = back<start, end>;
+        const size_t at = x / 2;
+        const Vector ua = window<start, end>(r.half[0].plane[1] + at), va = window<start, end>(r.half[0].plane[2] + at);
+        const Vector ub = window<start, end>(r.half[1].plane[1] + at), vb = window<start, end>(r.half[1].plane[2] + at);
         low[0] = _mm256_or_si256(
-            _mm256_or_si256(placed<Bytes{0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 3>(ua),
-                            placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1}, 3>(ub)),
-            _mm256_or_si256(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2, -1}, 3>(va),
-                            placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2}, 3>(vb)));
+            _mm256_or_si256(placed<Bytes{0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 3, b>(ua),
+                            placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1}, 3, b>(ub)),
+            _mm256_or_si256(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2, -1}, 3, b>(va),
+                            placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2}, 3, b>(vb)));
         high[0] = _mm256_or_si256(
-            _mm256_or_si256(placed<Bytes{-1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 3>(va),
-                            placed<Bytes{-1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 3>(vb)),
-            _mm256_or_si256(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1}, 3>(ua),
-                            placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1}, 3>(ub)));
+            _mm256_or_si256(placed<Bytes{-1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 3, b>(va),
+                            placed<Bytes{-1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 3, b>(vb)),
+            _mm256_or_si256(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1}, 3, b>(ua),
+                            placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1}, 3, b>(ub)));
     } else if constexpr (source.layout == Layout::semi_planar) {
         // Cb0 Cr0 Cb1 Cr1 Cb2 Cr2 of a group, twelve bytes a group.
+        constexpr int start = 24 * j, end = 96, b = back<start + 12, end>;
         for (int ab = 0; ab < 2; ++ab) {
-            const Vector w = clean<Layout::semi_planar>(windows(r.half[ab].plane[1] + 2 * x + 24 * size_t(j), 12));
-            low[ab] = placed<Bytes{0, 1, -1, -1, -1, -1, 4, 5, 6, 7, -1, -1, -1, -1, 10, 11}, 0>(w);
-            high[ab] = placed<Bytes{-1, -1, 2, 3, -1, -1, -1, -1, -1, -1, 8, 9, -1, -1, -1, -1}, 0>(w);
+            const Vector w = clean<Layout::semi_planar>(windows<start, end>(r.half[ab].plane[1] + 2 * x));
+            low[ab] = placed<Bytes{0, 1, -1, -1, -1, -1, 4, 5, 6, 7, -1, -1, -1, -1, 10, 11}, 0, b>(w);
+            high[ab] = placed<Bytes{-1, -1, 2, 3, -1, -1, -1, -1, -1, -1, 8, 9, -1, -1, -1, -1}, 0, b>(w);
         }
     } else {
         // Cb0 Cb1 Cb2 of a group, and Cr0 Cr1 Cr2, six bytes a group.
+        constexpr int start = 12 * j, end = 48, b = back<start, end>;
         for (int ab = 0; ab < 2; ++ab) {
-            const size_t at = x + 12 * size_t(j);
-            const Vector u = clean<Layout::planar>(window(r.half[ab].plane[1] + at));
-            const Vector v = clean<Layout::planar>(window(r.half[ab].plane[2] + at));
-            low[ab] = _mm256_or_si256(placed<Bytes{0, 1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, -1, -1, -1, -1}, 6>(u),
-                                      placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, 4, 5}, 6>(v));
-            high[ab] = _mm256_or_si256(placed<Bytes{-1, -1, 0, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 6>(v),
-                                       placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1}, 6>(u));
+            const Vector u = clean<Layout::planar>(window<start, end>(r.half[ab].plane[1] + x));
+            const Vector v = clean<Layout::planar>(window<start, end>(r.half[ab].plane[2] + x));
+            low[ab] = _mm256_or_si256(placed<Bytes{0, 1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, -1, -1, -1, -1}, 6, b>(u),
+                                      placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, 4, 5}, 6, b>(v));
+            high[ab] = _mm256_or_si256(placed<Bytes{-1, -1, 0, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, 6, b>(v),
+                                       placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1}, 6, b>(u));
         }
     }
 }
 
-template <Pair pair, int weight>
-[[gnu::always_inline]] inline void unfold_v210_step(const RowPair& r, size_t x)
+// The two groups j of a step of 48 pixels.
+template <Pair pair, int weight, int j>
+[[gnu::always_inline]] inline void unfold_v210_groups(const RowPair& r, size_t x)
 {
     constexpr Format source = format_info(pair.source);
     constexpr bool bytes = source.depth == 8;
@@ -640,38 +651,47 @@ template <Pair pair, int weight>
     const Vector sixteen = _mm256_set1_epi32(16 << 16);
     // Of a lane's words of field 2: Cr0, Y2, Cb2, Y5 in the upper halves.
     const Vector field_two_places = _mm256_setr_epi16(0, 16, 0, 64, 0, 16, 0, 64, 0, 16, 0, 64, 0, 16, 0, 64);
-    for (int j = 0; j < 4; ++j) {
-        Vector low[2], high[2];
-        chroma_fields<pair.source>(r, x, j, low, high);
-        for (int k = 0; k < 2; ++k) {
-            const int a_weight = k ? weight - 4 : weight;
-            Vector chroma_low, chroma_high, luma_low, luma_high;
-            if constexpr (bytes) {
-                // (sum + 1) >> 1 of eighths: 10 bits from 8.
-                const Vector mix = _mm256_set1_epi16(int16_t((8 - a_weight) << 8 | a_weight));
-                chroma_low = _mm256_avg_epu16(_mm256_maddubs_epi16(low[0], mix), _mm256_setzero_si256());
-                chroma_high = _mm256_avg_epu16(_mm256_maddubs_epi16(high[0], mix), _mm256_setzero_si256());
-                const Vector w = window(r.half[k].plane[0] + x + 12 * size_t(j));
-                luma_low = placed<Bytes{-1, -1, 0, -1, 1, -1, -1, -1, -1, -1, 3, -1, 4, -1, -1, -1}, 6>(w);
-                luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1, -1, -1, 5, -1}, 6>(w);
-            } else {
-                // (sum + 4) >> 3 of eighths.
-                const Vector wa = _mm256_set1_epi16(int16_t(a_weight)), wb = _mm256_set1_epi16(int16_t(8 - a_weight));
-                chroma_low = rounded(_mm256_add_epi16(_mm256_mullo_epi16(low[0], wa), _mm256_mullo_epi16(low[1], wb)), 3);
-                chroma_high =
-                    rounded(_mm256_add_epi16(_mm256_mullo_epi16(high[0], wa), _mm256_mullo_epi16(high[1], wb)), 3);
-                const Vector w = clean<source.layout>(windows(r.half[k].plane[0] + 2 * x + 24 * size_t(j), 12));
-                luma_low = placed<Bytes{-1, -1, 0, 1, 2, 3, -1, -1, -1, -1, 6, 7, 8, 9, -1, -1}, 0>(w);
-                luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1, -1, -1, 10, 11}, 0>(w);
-            }
-            // Field 2 moves to bit 20 by a multiply of the upper half by 16;
-            // luma from 8 bits by 64, four times 16.
-            const Vector third = _mm256_mullo_epi16(_mm256_or_si256(chroma_high, luma_high),
-                                                    bytes ? field_two_places : sixteen);
-            store(r.full[k].plane[0] + x / 6 * 16 + 32 * size_t(j),
-                  _mm256_or_si256(_mm256_madd_epi16(_mm256_or_si256(chroma_low, luma_low), low_places), third));
+    Vector low[2], high[2];
+    chroma_fields<pair.source, j>(r, x, low, high);
+    for (int k = 0; k < 2; ++k) {
+        const int a_weight = k ? weight - 4 : weight;
+        Vector chroma_low, chroma_high, luma_low, luma_high;
+        if constexpr (bytes) {
+            // (sum + 1) >> 1 of eighths: 10 bits from 8.
+            const Vector mix = _mm256_set1_epi16(int16_t((8 - a_weight) << 8 | a_weight));
+            chroma_low = _mm256_avg_epu16(_mm256_maddubs_epi16(low[0], mix), _mm256_setzero_si256());
+            chroma_high = _mm256_avg_epu16(_mm256_maddubs_epi16(high[0], mix), _mm256_setzero_si256());
+            constexpr int start = 12 * j, end = 48, b = back<start, end>;
+            const Vector w = window<start, end>(r.half[k].plane[0] + x);
+            luma_low = placed<Bytes{-1, -1, 0, -1, 1, -1, -1, -1, -1, -1, 3, -1, 4, -1, -1, -1}, 6, b>(w);
+            luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1, -1, -1, 5, -1}, 6, b>(w);
+        } else {
+            // (sum + 4) >> 3 of eighths.
+            const Vector wa = _mm256_set1_epi16(int16_t(a_weight)), wb = _mm256_set1_epi16(int16_t(8 - a_weight));
+            chroma_low = rounded(_mm256_add_epi16(_mm256_mullo_epi16(low[0], wa), _mm256_mullo_epi16(low[1], wb)), 3);
+            chroma_high =
+                rounded(_mm256_add_epi16(_mm256_mullo_epi16(high[0], wa), _mm256_mullo_epi16(high[1], wb)), 3);
+            constexpr int start = 24 * j, end = 96, b = back<start + 12, end>;
+            const Vector w = clean<source.layout>(windows<start, end>(r.half[k].plane[0] + 2 * x));
+            luma_low = placed<Bytes{-1, -1, 0, 1, 2, 3, -1, -1, -1, -1, 6, 7, 8, 9, -1, -1}, 0, b>(w);
+            luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1, -1, -1, 10, 11}, 0, b>(w);
         }
+        // Field 2 moves to bit 20 by a multiply of the upper half by 16;
+        // luma from 8 bits by 64, four times 16.
+        const Vector third =
+            _mm256_mullo_epi16(_mm256_or_si256(chroma_high, luma_high), bytes ? field_two_places : sixteen);
+        store(r.full[k].plane[0] + x / 6 * 16 + 32 * j,
+              _mm256_or_si256(_mm256_madd_epi16(_mm256_or_si256(chroma_low, luma_low), low_places), third));
     }
+}
+
+template <Pair pair, int weight>
+[[gnu::always_inline]] inline void unfold_v210_step(const RowPair& r, size_t x)
+{
+    unfold_v210_groups<pair, weight, 0>(r, x);
+    unfold_v210_groups<pair, weight, 1>(r, x);
+    unfold_v210_groups<pair, weight, 2>(r, x);
+    unfold_v210_groups<pair, weight, 3>(r, x);
 }
 
 template <Pair pair, int first, int second>
