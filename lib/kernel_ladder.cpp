@@ -16,18 +16,22 @@ constinit std::atomic<bool> chosen{false};
 void choose()
 {
     const KernelLadder ladder = kernel_ladder();
-    for (int32_t p = 0; p < pair_count; ++p) {
-        RowGroupFunction best = nullptr;
-        for (int k = 0; k < ladder.count; ++k)
-            if (ladder.rungs[k].kernel[p])
-                best = ladder.rungs[k].kernel[p];
-        chosen_kernels[p].store(best, std::memory_order_relaxed);
-    }
+    for (int32_t p = 0; p < pair_count; ++p)
+        chosen_kernels[p].store(best_kernel(ladder, p), std::memory_order_relaxed);
     chosen_set.store(ladder.rungs[ladder.count - 1].instruction_set, std::memory_order_relaxed);
     chosen.store(true, std::memory_order_release);
 }
 
 } // namespace
+
+RowGroupFunction best_kernel(const KernelLadder& ladder, int32_t pair)
+{
+    RowGroupFunction best = nullptr;
+    for (int k = 0; k < ladder.count; ++k)
+        if (ladder.rungs[k].kernel[pair])
+            best = ladder.rungs[k].kernel[pair];
+    return best;
+}
 
 RowGroupFunction chosen_kernel(int32_t pair)
 {

@@ -12,7 +12,7 @@
 // vectors: the rows of padding mode that lack a source row always run the
 // plain C kernels.
 struct KernelSet {
-    const char* instruction_set; // "c", "sse2", "avx2" or "neon"
+    const char* instruction_set; // "c", "sse2", "ssse3", "avx2" or "neon"
     RowGroupFunction kernel[pair_count];
 };
 
@@ -34,6 +34,7 @@ constexpr KernelSet kernel_set(const char* instruction_set)
 // The kernel sets of each instruction set, each in its own file.
 KernelSet plain_kernel_set();
 KernelSet sse2_kernel_set();
+KernelSet ssse3_kernel_set();
 KernelSet avx2_kernel_set();
 KernelSet neon_kernel_set();
 
@@ -41,15 +42,19 @@ KernelSet neon_kernel_set();
 // each instruction set the processor and the operating system support, each
 // faster than the one before.
 struct KernelLadder {
-    static constexpr int capacity = 3;
+    static constexpr int capacity = 4;
     int count;
     KernelSet rungs[capacity];
 };
 
 KernelLadder kernel_ladder();
 
-// The kernel of a pair (its place in `pairs`) from the highest rung that has
-// one, chosen on first use and never changed.
+// The kernel of a pair (its place in `pairs`) from the highest rung of
+// `ladder` that has one.
+RowGroupFunction best_kernel(const KernelLadder& ladder, int32_t pair);
+
+// best_kernel of this processor's ladder, chosen on first use and never
+// changed.
 RowGroupFunction chosen_kernel(int32_t pair);
 
 // The instruction set of the highest rung.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <random>
 #include <span>
+#include <string_view>
 
 namespace {
 
@@ -41,6 +42,33 @@ TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
                 break;
             }
     }
+}
+
+// An x86-64 processor without AVX2 has a ladder that ends at SSSE3: it runs
+// every v210 pair with SSSE3, the packed 8-bit sources into 8-bit 4:2:0 with
+// SSE2, and no v210 pair in plain C.
+TEST(RowKernels, WithoutAvx2EveryV210PairRunsSsse3)
+{
+#if defined(__x86_64__)
+    KernelLadder ladder = kernel_ladder();
+    const auto ssse3 = std::find_if(ladder.rungs, ladder.rungs + ladder.count,
+                                    [](const KernelSet& s) { return std::string_view(s.instruction_set) == "ssse3"; });
+    ASSERT_NE(ssse3, ladder.rungs + ladder.count);
+    ladder.count = int(ssse3 - ladder.rungs) + 1;
+    for (int32_t p = 0; p < pair_count; ++p) {
+        const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
+        const char* want = source.layout == Layout::v210 || output.layout == Layout::v210 ? "ssse3"
+                           : (source.layout == Layout::uyvy || source.layout == Layout::yuy2) && output.subsampled &&
+                                   output.depth == 8
+                               ? "sse2"
+                               : "c";
+        const auto set = std::find_if(ladder.rungs, ladder.rungs + ladder.count,
+                                      [&](const KernelSet& s) { return std::string_view(s.instruction_set) == want; });
+        EXPECT_EQ(best_kernel(ladder, p), set->kernel[p]) << source.name << " into " << output.name << ": " << want;
+    }
+#else
+    GTEST_SKIP() << "x86-64 only";
+#endif
 }
 
 // Every vector kernel against the plain C one of its pair, with each weight,

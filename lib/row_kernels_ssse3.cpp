@@ -1,0 +1,376 @@
+#include "lib/kernel_ladder.h"
+
+#include <array>
+#include <cstring>
+#include <tmmintrin.h>
+#include <type_traits>
+
+// The v210 pairs, both ways, for the x86-64 processors without AVX2: one
+// group of six pixels a register. From v210 a step is four groups, 24 pixels;
+// into v210 eight, 48 pixels, so that every 16-byte window of a 4:2:0 row
+// lies within the step's bytes. The last step of a row is moved back to end
+// at the row's end (each_step); the groups a row uses in part, and rows
+// narrower than one step, run in plain C.
+
+namespace {
+
+using Vector = __m128i;
+
+[[gnu::always_inline]] inline Vector load(const uint8_t* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+[[gnu::always_inline]] inline void store(uint8_t* p, Vector v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+[[gnu::always_inline]] inline void store_half(uint8_t* p, Vector v)
+{
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+}
+
+[[gnu::always_inline]] inline void store_quarter(uint8_t* p, Vector v)
+{
+    const int32_t bytes = _mm_cvtsi128_si32(v);
+    std::memcpy(p, &bytes, 4);
+}
+
+using Bytes = std::array<int8_t, 16>;
+
+// A byte shuffle of a window loaded `back` bytes early; -1 places zero.
+template <Bytes from, int8_t back = 0>
+constexpr Bytes moved_back()
+{
+    Bytes bytes{};
+    for (size_t i = 0; i < 16; ++i)
+        bytes[i] = from[i] < 0 ? int8_t(-1) : int8_t(from[i] + back);
+    return bytes;
+}
+
+template <Bytes from, int8_t back = 0>
+[[gnu::always_inline]] inline Vector placed(Vector window)
+{
+    alignas(16) static constexpr Bytes bytes = moved_back<from, back>();
+    return _mm_shuffle_epi8(window, _mm_load_si128(reinterpret_cast<const __m128i*>(bytes.data())));
+}
+
+// (3 * near + far + 2) >> 2 and (near + far + 1) >> 1 on 10-bit words.
+template <int weight>
+[[gnu::always_inline]] inline Vector mix_words(Vector near, Vector far)
+{
+    if constexpr (weight == 2)
+        return _mm_avg_epu16(near, far);
+    return _mm_avg_epu16(near, _mm_srli_epi16(_mm_add_epi16(near, far), 1));
+}
+
+// Words of at most 1023 (luma), or 4092 (chroma sums of weight 4), rounded:
+// (x + 2) >> 2 or (x + 8) >> 4 by one multiply.
+[[gnu::always_inline]] inline Vector rounded(Vector x, int shift)
+{
+    return _mm_mulhrs_epi16(x, _mm_set1_epi16(int16_t(1 << (15 - shift))));
+}
+
+// 10-bit samples into words: bits 0-9 of a planar layout, 6-15 of a
+// semi-planar one.
+template <Layout layout>
+[[gnu::always_inline]] inline Vector words(Vector samples)
+{
+    return layout == Layout::semi_planar ? _mm_slli_epi16(samples, 6) : samples;
+}
+
+// The samples of a v210 group, each in a 16-bit lane: the bytes that hold it,
+// multiplied so that its top bit is bit 15, and shifted down. The luma of
+// pixels 0-5, or the chroma of pixel pairs 0-2 as Cb, Cr pairs; the last two
+// words are zero.
+[[gnu::always_inline]] inline Vector v210_luma(Vector group)
+{
+    const Vector bytes = placed<Bytes{1, 2, 4, 5, 6, 7, 9, 10, 12, 13, 14, 15, -1, -1, -1, -1}>(group);
+    return _mm_srli_epi16(_mm_mullo_epi16(bytes, _mm_setr_epi16(16, 64, 4, 16, 64, 4, 0, 0)), 6);
+}
+
+[[gnu::always_inline]] inline Vector v210_chroma(Vector group)
+{
+    const Vector bytes = placed<Bytes{0, 1, 2, 3, 5, 6, 8, 9, 10, 11, 13, 14, -1, -1, -1, -1}>(group);
+    return _mm_srli_epi16(_mm_mullo_epi16(bytes, _mm_setr_epi16(64, 4, 16, 64, 4, 16, 0, 0)), 6);
+}
+
+// Three vectors of 8 words in order from four of 6 words.
+struct Three {
+    Vector v[3];
+};
+
+[[gnu::always_inline]] inline Three in_order(const Vector (&sixes)[4])
+{
+    return {{_mm_or_si128(sixes[0], _mm_slli_si128(sixes[1], 12)),
+             _mm_or_si128(_mm_srli_si128(sixes[1], 4), _mm_slli_si128(sixes[2], 8)),
+             _mm_or_si128(_mm_srli_si128(sixes[2], 8), _mm_slli_si128(sixes[3], 4))}};
+}
+
+// Cb, Cr pairs of bytes or words as Cb | Cr.
+[[gnu::always_inline]] inline Vector apart_bytes(Vector uv)
+{
+    return placed<Bytes{0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15}>(uv);
+}
+
+[[gnu::always_inline]] inline Vector apart_words(Vector uv)
+{
+    return placed<Bytes{0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15}>(uv);
+}
+
+template <Pair pair, int weight>
+[[gnu::always_inline]] inline void fold_v210_step(const RowPair& r, size_t x)
+{
+    constexpr Format output = format_info(pair.output);
+    Vector luma[2][4], sums[4];
+    for (int g = 0; g < 4; ++g) {
+        Vector chroma[2];
+        for (int k = 0; k < 2; ++k) {
+            const Vector group = load(r.full[k].plane[0] + x / 6 * 16 + 16 * size_t(g));
+            luma[k][g] = v210_luma(group);
+            chroma[k] = v210_chroma(group);
+        }
+        const Vector near = chroma[0], far = chroma[1];
+        if constexpr (output.depth == 8)
+            sums[g] = rounded(weight == 3 ? _mm_add_epi16(_mm_add_epi16(near, near), _mm_add_epi16(near, far))
+                                          : _mm_slli_epi16(_mm_add_epi16(near, far), 1),
+                              4);
+        else
+            sums[g] = mix_words<weight>(near, far);
+    }
+    for (int k = 0; k < 2; ++k) {
+        Three y = in_order(luma[k]);
+        uint8_t* const to = r.half[k].plane[0];
+        if constexpr (output.depth == 8) {
+            store(to + x, _mm_packus_epi16(rounded(y.v[0], 2), rounded(y.v[1], 2)));
+            const Vector last = rounded(y.v[2], 2);
+            store_half(to + x + 16, _mm_packus_epi16(last, last));
+        } else {
+            for (int i = 0; i < 3; ++i)
+                store(to + 2 * x + 16 * i, words<output.layout>(y.v[i]));
+        }
+    }
+    const Three uv = in_order(sums);
+    const Rows& c = r.half[0];
+    if constexpr (output.depth == 8) {
+        const Vector first = _mm_packus_epi16(uv.v[0], uv.v[1]), last = _mm_packus_epi16(uv.v[2], uv.v[2]);
+        if constexpr (output.layout == Layout::semi_planar) {
+            store(c.plane[1] + x, first);
+            store_half(c.plane[1] + x + 16, last);
+        } else {
+            // U0-7 | V0-7, then U8-11 V8-11.
+            const Vector a = apart_bytes(first), b = apart_bytes(last);
+            store_half(c.plane[1] + x / 2, a);
+            store_half(c.plane[2] + x / 2, _mm_srli_si128(a, 8));
+            store_quarter(c.plane[1] + x / 2 + 8, b);
+            store_quarter(c.plane[2] + x / 2 + 8, _mm_srli_si128(b, 8));
+        }
+    } else if constexpr (output.layout == Layout::semi_planar) {
+        for (int i = 0; i < 3; ++i)
+            store(c.plane[1] + 2 * x + 16 * i, words<Layout::semi_planar>(uv.v[i]));
+    } else {
+        // U | V of pairs 0-3, 4-7 and 8-11.
+        const Vector a = apart_words(uv.v[0]), b = apart_words(uv.v[1]), d = apart_words(uv.v[2]);
+        store(c.plane[1] + x, _mm_unpacklo_epi64(a, b));
+        store(c.plane[2] + x, _mm_unpackhi_epi64(a, b));
+        store_half(c.plane[1] + x + 16, d);
+        store_half(c.plane[2] + x + 16, _mm_srli_si128(d, 8));
+    }
+}
+
+template <Pair pair, int weight>
+void fold_groups(const RowGroups& groups)
+{
+    int32_t done = 0;
+    for (int32_t n = 0; n < groups.count; ++n) {
+        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
+        done = each_group_step<24, pair>(a, b, groups.width / 6 * 6,
+                                         [](const RowPair& r, size_t x) { fold_v210_step<pair, weight>(r, x); });
+    }
+    if (done < groups.width)
+        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+}
+
+// Both pairs of a group of a fold have one weight.
+template <Pair pair>
+void fold_ssse3(const RowGroups& groups)
+{
+    if (groups.first[0].weight == 3)
+        fold_groups<pair, 3>(groups);
+    else
+        fold_groups<pair, 2>(groups);
+}
+
+// Into v210, a group a register, its samples put straight into the fields of
+// its four 32-bit words as the AVX2 kernel does: fields 0 and 1 as the two
+// halves of each word (Cb0 Y0, Y1 Cb1, Cr1 Y3, Y4 Cr2), summed by a
+// multiply-add by their place values, and field 2 in the upper half (Cr0, Y2,
+// Cb2, Y5), moved to bit 20 by a multiply. Chroma is mixed in its fields.
+
+// A window of 16 bytes of a row from byte `start` of a step of `step_bytes`:
+// one that would end past them starts `back` bytes early, and its shuffles
+// read that much further on.
+template <int start, int step_bytes>
+constexpr int8_t back = int8_t(start + 16 > step_bytes ? start + 16 - step_bytes : 0);
+
+template <int start, int step_bytes>
+[[gnu::always_inline]] inline Vector window(const uint8_t* row)
+{
+    return load(row + start - back<start, step_bytes>);
+}
+
+// 10-bit samples of a window of words: bits 0-9 of a planar layout, 6-15 of a
+// semi-planar one.
+template <Layout layout>
+[[gnu::always_inline]] inline Vector clean(Vector words)
+{
+    return layout == Layout::semi_planar ? _mm_srli_epi16(words, 6) : _mm_and_si128(words, _mm_set1_epi16(0x3FF));
+}
+
+// Of the chroma rows A and B, the samples of each field of group g of a step:
+// of an 8-bit source the A and B bytes side by side in the field's word, for
+// the multiply-add of the mix (low[0], high[0]); of a 10-bit one A's words and
+// B's. Cb0, Cb1, Cr1, Cr2 in fields 0 and 1 (`low`), Cr0 and Cb2 in field 2
+// (`high`).
+template <int32_t code, int g>
+[[gnu::always_inline]] inline void chroma_fields(const RowPair& r, size_t x, Vector (&low)[2], Vector (&high)[2])
+{
+    constexpr Format source = format_info(code);
+    if constexpr (source.depth == 8 && source.layout == Layout::semi_planar) {
+        constexpr int start = 6 * g, end = 48, b = back<start, end>;
+        const Vector wa = window<start, end>(r.half[0].plane[1] + x), wb = window<start, end>(r.half[1].plane[1] + x);
+        low[0] = _mm_or_si128(placed<Bytes{0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5, -1}, b>(wa),
+                              placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5}, b>(wb));
+        high[0] = _mm_or_si128(placed<Bytes{-1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1, -1}, b>(wa),
+                               placed<Bytes{-1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1}, b>(wb));
+    } else if constexpr (source.depth == 8) {
+        constexpr int start = 3 * g, end = 24, b = back<start, end>;
+        const size_t at = x / 2;
+        const Vector ua = window<start, end>(r.half[0].plane[1] + at), va = window<start, end>(r.half[0].plane[2] + at);
+        const Vector ub = window<start, end>(r.half[1].plane[1] + at), vb = window<start, end>(r.half[1].plane[2] + at);
+        low[0] = _mm_or_si128(
+            _mm_or_si128(placed<Bytes{0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, b>(ua),
+                         placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1}, b>(ub)),
+            _mm_or_si128(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2, -1}, b>(va),
+                         placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2}, b>(vb)));
+        high[0] = _mm_or_si128(
+            _mm_or_si128(placed<Bytes{-1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, b>(va),
+                         placed<Bytes{-1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, b>(vb)),
+            _mm_or_si128(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1}, b>(ua),
+                         placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1}, b>(ub)));
+    } else if constexpr (source.layout == Layout::semi_planar) {
+        constexpr int start = 12 * g, end = 96, b = back<start, end>;
+        for (int ab = 0; ab < 2; ++ab) {
+            const Vector w = clean<Layout::semi_planar>(window<start, end>(r.half[ab].plane[1] + 2 * x));
+            low[ab] = placed<Bytes{0, 1, -1, -1, -1, -1, 4, 5, 6, 7, -1, -1, -1, -1, 10, 11}, b>(w);
+            high[ab] = placed<Bytes{-1, -1, 2, 3, -1, -1, -1, -1, -1, -1, 8, 9, -1, -1, -1, -1}, b>(w);
+        }
+    } else {
+        constexpr int start = 6 * g, end = 48, b = back<start, end>;
+        for (int ab = 0; ab < 2; ++ab) {
+            const Vector u = clean<Layout::planar>(window<start, end>(r.half[ab].plane[1] + x));
+            const Vector v = clean<Layout::planar>(window<start, end>(r.half[ab].plane[2] + x));
+            low[ab] = _mm_or_si128(placed<Bytes{0, 1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, -1, -1, -1, -1}, b>(u),
+                                   placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, 2, 3, -1, -1, -1, -1, 4, 5}, b>(v));
+            high[ab] = _mm_or_si128(placed<Bytes{-1, -1, 0, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, b>(v),
+                                    placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1}, b>(u));
+        }
+    }
+}
+
+template <Pair pair, int weight, int g>
+[[gnu::always_inline]] inline void unfold_v210_group(const RowPair& r, size_t x)
+{
+    constexpr Format source = format_info(pair.source);
+    constexpr bool bytes = source.depth == 8;
+    // Fields 0 and 1 by their place values (and 8-bit luma by four more);
+    // field 2 by 16 in the upper half (Cr0, Y2, Cb2, Y5), 8-bit luma by 64.
+    const Vector low_places = bytes ? _mm_setr_epi16(1, 4096, 4, 1024, 1, 4096, 4, 1024)
+                                    : _mm_set1_epi32(1024 << 16 | 1);
+    const Vector high_places = bytes ? _mm_setr_epi16(0, 16, 0, 64, 0, 16, 0, 64) : _mm_set1_epi32(16 << 16);
+    Vector low[2], high[2];
+    chroma_fields<pair.source, g>(r, x, low, high);
+    for (int k = 0; k < 2; ++k) {
+        const int a_weight = k ? weight - 4 : weight;
+        Vector chroma_low, chroma_high, luma_low, luma_high;
+        if constexpr (bytes) {
+            // (sum + 1) >> 1 of eighths: 10 bits from 8.
+            const Vector mix = _mm_set1_epi16(int16_t((8 - a_weight) << 8 | a_weight));
+            chroma_low = _mm_avg_epu16(_mm_maddubs_epi16(low[0], mix), _mm_setzero_si128());
+            chroma_high = _mm_avg_epu16(_mm_maddubs_epi16(high[0], mix), _mm_setzero_si128());
+            constexpr int start = 6 * g, end = 48, b = back<start, end>;
+            const Vector w = window<start, end>(r.half[k].plane[0] + x);
+            luma_low = placed<Bytes{-1, -1, 0, -1, 1, -1, -1, -1, -1, -1, 3, -1, 4, -1, -1, -1}, b>(w);
+            luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1, -1, -1, 5, -1}, b>(w);
+        } else {
+            // (sum + 4) >> 3 of eighths.
+            const Vector wa = _mm_set1_epi16(int16_t(a_weight)), wb = _mm_set1_epi16(int16_t(8 - a_weight));
+            chroma_low = rounded(_mm_add_epi16(_mm_mullo_epi16(low[0], wa), _mm_mullo_epi16(low[1], wb)), 3);
+            chroma_high = rounded(_mm_add_epi16(_mm_mullo_epi16(high[0], wa), _mm_mullo_epi16(high[1], wb)), 3);
+            constexpr int start = 12 * g, end = 96, b = back<start, end>;
+            const Vector w = clean<source.layout>(window<start, end>(r.half[k].plane[0] + 2 * x));
+            luma_low = placed<Bytes{-1, -1, 0, 1, 2, 3, -1, -1, -1, -1, 6, 7, 8, 9, -1, -1}, b>(w);
+            luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1, -1, -1, 10, 11}, b>(w);
+        }
+        const Vector third = _mm_mullo_epi16(_mm_or_si128(chroma_high, luma_high), high_places);
+        store(r.full[k].plane[0] + x / 6 * 16 + 16 * g,
+              _mm_or_si128(_mm_madd_epi16(_mm_or_si128(chroma_low, luma_low), low_places), third));
+    }
+}
+
+template <Pair pair, int weight, int... g>
+[[gnu::always_inline]] inline void unfold_v210_step(const RowPair& r, size_t x, std::integer_sequence<int, g...>)
+{
+    (unfold_v210_group<pair, weight, g>(r, x), ...);
+}
+
+template <Pair pair, int first, int second>
+void unfold_groups(const RowGroups& groups)
+{
+    int32_t done = 0;
+    for (int32_t n = 0; n < groups.count; ++n) {
+        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
+        done = each_step<48>(groups.width / 6 * 6, [&](size_t x) {
+            unfold_v210_step<pair, first>(a, x, std::make_integer_sequence<int, 8>());
+            unfold_v210_step<pair, second>(b, x, std::make_integer_sequence<int, 8>());
+        });
+    }
+    if (done < groups.width)
+        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+}
+
+// A group's two pairs are two fields' (weights 5 and 7), or two of a
+// picture's (6 and 6).
+template <Pair pair>
+void unfold_ssse3(const RowGroups& groups)
+{
+    if (groups.first[0].weight == 5)
+        unfold_groups<pair, 5, 7>(groups);
+    else
+        unfold_groups<pair, 6, 6>(groups);
+}
+
+template <Pair pair>
+constexpr RowGroupFunction ssse3_kernel()
+{
+    constexpr Format source = format_info(pair.source), output = format_info(pair.output);
+    if constexpr (unfolds(pair) && output.layout == Layout::v210)
+        return unfold_ssse3<pair>;
+    else if constexpr (!unfolds(pair) && source.layout == Layout::v210)
+        return fold_ssse3<pair>;
+    else
+        return nullptr;
+}
+
+template <Pair pair>
+struct Ssse3 {
+    static constexpr RowGroupFunction kernel = ssse3_kernel<pair>();
+};
+
+} // namespace
+
+KernelSet ssse3_kernel_set()
+{
+    return kernel_set<Ssse3>("ssse3");
+}
