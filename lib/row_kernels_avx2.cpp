@@ -685,13 +685,62 @@ template <Pair pair, int weight, int j>
     }
 }
 
+// Of a 10-bit source, measured faster: both rows' chroma mixed as Cb, Cr pairs
+// in order, 16 pixels at a time, then each group's six samples of each kind
+// spread into a lane of their own (32-bit words 6j to 6j+5 of three vectors
+// into lanes j) and set into their fields as above.
+[[gnu::always_inline]] inline void spread(const Three& t, Vector (&lanes)[4])
+{
+    const auto permuted = [](Vector v, int a, int b, int c, int d, int e, int f, int g, int h) {
+        return _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(a, b, c, d, e, f, g, h));
+    };
+    lanes[0] = permuted(t.v[0], 0, 1, 2, 0, 3, 4, 5, 0);
+    lanes[1] = _mm256_blend_epi32(permuted(t.v[0], 6, 7, 0, 0, 0, 0, 0, 0), permuted(t.v[1], 0, 0, 0, 0, 1, 2, 3, 0),
+                                  0x74);
+    lanes[2] = _mm256_blend_epi32(permuted(t.v[1], 4, 5, 6, 0, 7, 0, 0, 0), permuted(t.v[2], 0, 0, 0, 0, 0, 0, 1, 0),
+                                  0x60);
+    lanes[3] = permuted(t.v[2], 2, 3, 4, 0, 5, 6, 7, 0);
+}
+
+[[gnu::always_inline]] inline void store_v210(uint8_t* groups, const Three& luma, const Three& uv)
+{
+    Vector y[4], c[4];
+    spread(luma, y);
+    spread(uv, c);
+    for (int j = 0; j < 4; ++j) {
+        const Vector low = _mm256_or_si256(
+            shuffle_lanes(c[j], 0, 1, -1, -1, -1, -1, 4, 5, 6, 7, -1, -1, -1, -1, 10, 11),
+            shuffle_lanes(y[j], -1, -1, 0, 1, 2, 3, -1, -1, -1, -1, 6, 7, 8, 9, -1, -1));
+        const Vector third = _mm256_or_si256(
+            shuffle_lanes(c[j], 2, 3, -1, -1, -1, -1, -1, -1, 8, 9, -1, -1, -1, -1, -1, -1),
+            shuffle_lanes(y[j], -1, -1, -1, -1, 4, 5, -1, -1, -1, -1, -1, -1, 10, 11, -1, -1));
+        store(groups + 32 * j, _mm256_or_si256(_mm256_madd_epi16(low, _mm256_set1_epi32(1024 << 16 | 1)),
+                                               _mm256_slli_epi32(third, 20)));
+    }
+}
+
 template <Pair pair, int weight>
 [[gnu::always_inline]] inline void unfold_v210_step(const RowPair& r, size_t x)
 {
-    unfold_v210_groups<pair, weight, 0>(r, x);
-    unfold_v210_groups<pair, weight, 1>(r, x);
-    unfold_v210_groups<pair, weight, 2>(r, x);
-    unfold_v210_groups<pair, weight, 3>(r, x);
+    constexpr Layout source = format_info(pair.source).layout;
+    if constexpr (format_info(pair.source).depth == 8) {
+        unfold_v210_groups<pair, weight, 0>(r, x);
+        unfold_v210_groups<pair, weight, 1>(r, x);
+        unfold_v210_groups<pair, weight, 2>(r, x);
+        unfold_v210_groups<pair, weight, 3>(r, x);
+    } else {
+        Three luma[2], uv[2];
+        for (int s = 0; s < 3; ++s) {
+            const size_t at = x + 16 * size_t(s);
+            const Vector a = pairs_10bit<source>(r.half[0], at), b = pairs_10bit<source>(r.half[1], at);
+            for (int k = 0; k < 2; ++k) {
+                luma[k].v[s] = luma_10bit<source>(r.half[k].plane[0], at);
+                uv[k].v[s] = rounded(k ? eighths_of_words<weight - 4>(a, b) : eighths_of_words<weight>(a, b), 3);
+            }
+        }
+        for (int k = 0; k < 2; ++k)
+            store_v210(r.full[k].plane[0] + x / 6 * 16, luma[k], uv[k]);
+    }
 }
 
 template <Pair pair, int first, int second>
