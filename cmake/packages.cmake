@@ -76,7 +76,9 @@ set(library_description
 UYVY, YUY2 or 10-bit v210, planar or semi-planar 8- and 10-bit) into 4:2:0
 (I420, NV12, or 10-bit I010 and P010), at their own size or aligned to
 16 x 32, with the chroma filtered vertically within each interlaced field,
-writing straight into an encoder's planes with their own strides.")
+writing straight into an encoder's planes with their own strides; and back
+from 4:2:0 into every 4:2:2 layout for playout, the exact inverse of its
+chroma siting.")
 set(CPACK_DEBIAN_LIBRARY_DESCRIPTION
 "field-aware interlaced 4:2:2 to 4:2:0 conversion - library
 ${library_description}
@@ -108,6 +110,7 @@ The chromafold element converts interlaced 4:2:2 video (UYVY, YUY2 and 10-bit
 v210 from capture cards, Y42B, NV16 and I422_10LE from decoders) into I420,
 NV12, I420_10LE and P010_10LE, at the input's size or aligned to 16 x 32, with
 the chroma filtered vertically within each interlaced field and sited where
-MPEG-2 and H.264 expect it. Its output always carries its field order, so that
-encoders downstream code the right one.")
+MPEG-2 and H.264 expect it; and interlaced 4:2:0 back into each of those 4:2:2
+layouts for playout, the exact inverse of that siting. Its output always
+carries its field order, so that elements downstream keep the right one.")
 include(CPack)
