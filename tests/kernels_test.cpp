@@ -44,27 +44,49 @@ TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
     }
 }
 
-// An x86-64 processor without AVX2 has a ladder that ends at SSSE3: it runs
-// every v210 pair with SSSE3, the packed 8-bit sources into 8-bit 4:2:0 with
-// SSE2, and no v210 pair in plain C.
-TEST(RowKernels, WithoutAvx2EveryV210PairRunsSsse3)
+// Each x86-64 rung runs the pairs it was written for, and a processor that
+// lacks the rungs above it runs them there: a kernel dropped from a rung would
+// leave its pair on a slower one while every other test passed. With AVX2:
+// every 4:2:2 source into the 4:2:0 layouts of its depth, v210 into every
+// 4:2:0 layout, every 4:2:0 layout into a packed one (v210 included) and each
+// into its 4:2:2 kin. Without it, SSSE3 for every v210 pair and SSE2 for the
+// packed 8-bit sources into 8-bit 4:2:0; no v210 pair in plain C.
+TEST(RowKernels, EachRungRunsThePairsItWasWrittenFor)
 {
 #if defined(__x86_64__)
-    KernelLadder ladder = kernel_ladder();
-    const auto ssse3 = std::find_if(ladder.rungs, ladder.rungs + ladder.count,
-                                    [](const KernelSet& s) { return std::string_view(s.instruction_set) == "ssse3"; });
-    ASSERT_NE(ssse3, ladder.rungs + ladder.count);
-    ladder.count = int(ssse3 - ladder.rungs) + 1;
-    for (int32_t p = 0; p < pair_count; ++p) {
-        const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
-        const char* want = source.layout == Layout::v210 || output.layout == Layout::v210 ? "ssse3"
-                           : (source.layout == Layout::uyvy || source.layout == Layout::yuy2) && output.subsampled &&
-                                   output.depth == 8
-                               ? "sse2"
-                               : "c";
-        const auto set = std::find_if(ladder.rungs, ladder.rungs + ladder.count,
-                                      [&](const KernelSet& s) { return std::string_view(s.instruction_set) == want; });
-        EXPECT_EQ(best_kernel(ladder, p), set->kernel[p]) << source.name << " into " << output.name << ": " << want;
+    const auto packed_8bit = [](const Format& f) { return f.layout == Layout::uyvy || f.layout == Layout::yuy2; };
+    const auto avx2 = [&](const Format& source, const Format& output) {
+        if (source.subsampled)
+            return packed_8bit(output) || output.layout == Layout::v210 ||
+                   (source.layout == output.layout && source.depth == output.depth);
+        return source.depth == output.depth || source.layout == Layout::v210;
+    };
+    const auto ssse3 = [&](const Format& source, const Format& output) {
+        return source.layout == Layout::v210 || output.layout == Layout::v210;
+    };
+    const auto sse2 = [&](const Format& source, const Format& output) {
+        return packed_8bit(source) && output.subsampled && output.depth == 8;
+    };
+    const KernelLadder full = kernel_ladder();
+    for (const char* top : {"ssse3", "avx2"}) {
+        const auto cut = std::find_if(full.rungs, full.rungs + full.count,
+                                      [&](const KernelSet& s) { return std::string_view(s.instruction_set) == top; });
+        if (cut == full.rungs + full.count)
+            continue; // a rung this processor lacks
+        KernelLadder ladder = full;
+        ladder.count = int(cut - full.rungs) + 1;
+        for (int32_t p = 0; p < pair_count; ++p) {
+            const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
+            const bool above = std::string_view(top) == "avx2";
+            const char* want = above && avx2(source, output) ? "avx2"
+                               : ssse3(source, output)        ? "ssse3"
+                               : sse2(source, output)         ? "sse2"
+                                                              : "c";
+            const auto set = std::find_if(ladder.rungs, ladder.rungs + ladder.count,
+                                          [&](const KernelSet& s) { return std::string_view(s.instruction_set) == want; });
+            EXPECT_EQ(best_kernel(ladder, p), set->kernel[p])
+                << source.name << " into " << output.name << " up to " << top << ": " << want;
+        }
     }
 #else
     GTEST_SKIP() << "x86-64 only";
