@@ -21,6 +21,11 @@ using Vector = __m128i;
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
+[[gnu::always_inline]] inline Vector load_half(const uint8_t* p)
+{
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+}
+
 [[gnu::always_inline]] inline void store(uint8_t* p, Vector v)
 {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
@@ -237,28 +242,25 @@ template <int32_t code, int g>
 [[gnu::always_inline]] inline void chroma_fields(const RowPair& r, size_t x, Vector (&low)[2], Vector (&high)[2])
 {
     constexpr Format source = format_info(code);
-    if constexpr (source.depth == 8 && source.layout == Layout::semi_planar) {
-        constexpr int start = 6 * g, end = 48, b = back<start, end>;
-        const Vector wa = window<start, end>(r.half[0].plane[1] + x), wb = window<start, end>(r.half[1].plane[1] + x);
+    if constexpr (source.depth == 8) {
+        // Cb0 Cr0 Cb1 Cr1 Cb2 Cr2 of a group: a window of a semi-planar row,
+        // or eight U and eight V bytes of a planar one, interleaved into the
+        // same order.
+        constexpr bool planar = source.layout == Layout::planar;
+        constexpr int b = planar ? 2 * (3 * g + 8 > 24 ? 3 * g + 8 - 24 : 0) : back<6 * g, 48>;
+        const auto paired = [&](const Rows& row) {
+            if constexpr (planar) {
+                const size_t at = x / 2 + 3 * g - b / 2;
+                return _mm_unpacklo_epi8(load_half(row.plane[1] + at), load_half(row.plane[2] + at));
+            } else {
+                return window<6 * g, 48>(row.plane[1] + x);
+            }
+        };
+        const Vector wa = paired(r.half[0]), wb = paired(r.half[1]);
         low[0] = _mm_or_si128(placed<Bytes{0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5, -1}, b>(wa),
                               placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 2, -1, 3, -1, -1, -1, -1, -1, 5}, b>(wb));
         high[0] = _mm_or_si128(placed<Bytes{-1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1, -1}, b>(wa),
                                placed<Bytes{-1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, 4, -1, -1, -1, -1}, b>(wb));
-    } else if constexpr (source.depth == 8) {
-        constexpr int start = 3 * g, end = 24, b = back<start, end>;
-        const size_t at = x / 2;
-        const Vector ua = window<start, end>(r.half[0].plane[1] + at), va = window<start, end>(r.half[0].plane[2] + at);
-        const Vector ub = window<start, end>(r.half[1].plane[1] + at), vb = window<start, end>(r.half[1].plane[2] + at);
-        low[0] = _mm_or_si128(
-            _mm_or_si128(placed<Bytes{0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, b>(ua),
-                         placed<Bytes{-1, 0, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, -1, -1}, b>(ub)),
-            _mm_or_si128(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2, -1}, b>(va),
-                         placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, 2}, b>(vb)));
-        high[0] = _mm_or_si128(
-            _mm_or_si128(placed<Bytes{-1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, b>(va),
-                         placed<Bytes{-1, -1, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}, b>(vb)),
-            _mm_or_si128(placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1}, b>(ua),
-                         placed<Bytes{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1}, b>(ub)));
     } else if constexpr (source.layout == Layout::semi_planar) {
         constexpr int start = 12 * g, end = 96, b = back<start, end>;
         for (int ab = 0; ab < 2; ++ab) {
@@ -331,7 +333,9 @@ void unfold_groups(const RowGroups& groups)
     int32_t done = 0;
     for (int32_t n = 0; n < groups.count; ++n) {
         const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
-        done = each_step<48>(groups.width / 6 * 6, [&](size_t x) {
+        // Inlined by force, as the compiler would otherwise call each step,
+        // loading its constants anew: measured faster.
+        done = each_step<48>(groups.width / 6 * 6, [&](size_t x) __attribute__((always_inline)) {
             unfold_v210_step<pair, first>(a, x, std::make_integer_sequence<int, 8>());
             unfold_v210_step<pair, second>(b, x, std::make_integer_sequence<int, 8>());
         });
