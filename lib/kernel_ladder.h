@@ -31,6 +31,18 @@ constexpr KernelSet kernel_set(const char* instruction_set)
     return kernel_set<Choice>(instruction_set, std::make_index_sequence<pair_count>());
 }
 
+// The pairs the widest rungs, AVX2 and NEON, have kernels for: every pair
+// whose source and output have the same depth, and v210 into 8 bits; back
+// into 4:2:2, every pair into a packed layout and each planar layout into its
+// 4:2:2 kin.
+constexpr bool widest_rungs_have(Pair pair)
+{
+    const Format source = format_info(pair.source), output = format_info(pair.output);
+    if (unfolds(pair))
+        return packed(output) || (source.layout == output.layout && source.depth == output.depth);
+    return source.depth == output.depth || source.layout == Layout::v210;
+}
+
 // The kernel sets of each instruction set, each in its own file.
 KernelSet plain_kernel_set();
 KernelSet sse2_kernel_set();

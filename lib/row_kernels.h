@@ -4,6 +4,7 @@
 #include "lib/frame_layout.h"
 
 #include <cstdint>
+#include <type_traits>
 
 // Row kernels know nothing of fields, edges or frames. A kernel converts row
 // pairs: two rows of a 4:2:2 frame and the rows of a 4:2:0 frame that meet
@@ -126,4 +127,46 @@ inline int32_t each_group_step(const RowPair& a, const RowPair& b, int32_t width
         });
     each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) { step(a, x); });
     return each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) { step(b, x); });
+}
+
+// A vector kernel's run of row groups: `step(r, x, weight)` on every row pair,
+// the weight a std::integral_constant, in steps of `pixels` (of v210, over the
+// groups of six pixels the row uses whole): as each_group_step does for a
+// fold, whose two pairs of a group have one weight (3 for a field's rows, 2
+// for a picture's); side by side for an unfold, whose pairs are two fields'
+// (weights 5 and 7) or two of a picture's (6 and 6). The pixels left go to
+// the plain C kernel.
+template <Pair pair, int32_t pixels, typename Step>
+inline void run_row_groups(const RowGroups& groups, Step step)
+{
+    constexpr bool v210 = format_info(pair.source).layout == Layout::v210 ||
+                          format_info(pair.output).layout == Layout::v210;
+    const int32_t width = v210 ? groups.width / 6 * 6 : groups.width;
+    const auto run = [&](auto first, auto second) __attribute__((always_inline)) {
+        int32_t done = 0;
+        for (int32_t n = 0; n < groups.count; ++n) {
+            const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
+            if constexpr (unfolds(pair))
+                done = each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) {
+                    step(a, x, first);
+                    step(b, x, second);
+                });
+            else
+                done = each_group_step<pixels, pair>(
+                    a, b, width, [&](const RowPair& r, size_t x) __attribute__((always_inline)) { step(r, x, first); });
+        }
+        if (done < groups.width)
+            plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+    };
+    using std::integral_constant;
+    if constexpr (unfolds(pair)) {
+        if (groups.first[0].weight == 5)
+            run(integral_constant<int, 5>(), integral_constant<int, 7>());
+        else
+            run(integral_constant<int, 6>(), integral_constant<int, 6>());
+    } else if (groups.first[0].weight == 3) {
+        run(integral_constant<int, 3>(), integral_constant<int, 3>());
+    } else {
+        run(integral_constant<int, 2>(), integral_constant<int, 2>());
+    }
 }

@@ -257,36 +257,19 @@ inline void fold_v210_step(const RowPair& r, size_t x)
                                       near, far);
 }
 
-template <Pair pair, int weight>
-void fold_groups(const RowGroups& groups)
-{
-    constexpr Format source = format_info(pair.source);
-    int32_t done = 0;
-    for (int32_t n = 0; n < groups.count; ++n) {
-        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
-        if constexpr (source.layout == Layout::v210)
-            // The groups of six pixels the row uses in part go to the plain C kernel.
-            done = each_group_step<48, pair>(a, b, groups.width / 6 * 6,
-                                             [](const RowPair& r, size_t x) { fold_v210_step<pair, weight>(r, x); });
-        else if constexpr (source.depth == 8)
-            done = each_group_step<32, pair>(a, b, groups.width,
-                                             [](const RowPair& r, size_t x) { fold_8bit_step<pair, weight>(r, x); });
-        else
-            done = each_group_step<16, pair>(a, b, groups.width,
-                                             [](const RowPair& r, size_t x) { fold_10bit_step<pair, weight>(r, x); });
-    }
-    if (done < groups.width)
-        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
-}
-
-// Both pairs of a group of a fold have one weight.
 template <Pair pair>
 void fold_neon(const RowGroups& groups)
 {
-    if (groups.first[0].weight == 3)
-        fold_groups<pair, 3>(groups);
-    else
-        fold_groups<pair, 2>(groups);
+    constexpr Format source = format_info(pair.source);
+    run_row_groups<pair, source.layout == Layout::v210 ? 48 : source.depth == 8 ? 32 : 16>(
+        groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+            if constexpr (format_info(pair.source).layout == Layout::v210)
+                fold_v210_step<pair, weight.value>(r, x);
+            else if constexpr (format_info(pair.source).depth == 8)
+                fold_8bit_step<pair, weight.value>(r, x);
+            else
+                fold_10bit_step<pair, weight.value>(r, x);
+        });
 }
 
 // Back into 4:2:2. Both rows of a pair share their two chroma rows A and B,
@@ -491,61 +474,30 @@ inline void unfold_v210_step(const RowPair& r, size_t x)
     }
 }
 
-template <Pair pair, int first, int second>
-void unfold_groups(const RowGroups& groups)
+template <Pair pair>
+void unfold_neon(const RowGroups& groups)
 {
     constexpr Format output = format_info(pair.output);
-    int32_t done = 0;
-    for (int32_t n = 0; n < groups.count; ++n) {
-        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
-        const auto step = [](const RowPair& r, size_t x, auto weight) {
+    run_row_groups<pair, output.layout == Layout::v210 ? 48 : format_info(pair.source).depth == 8 ? 32 : 16>(
+        groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
             if constexpr (format_info(pair.output).layout == Layout::v210)
                 unfold_v210_step<pair, weight.value>(r, x);
             else if constexpr (format_info(pair.source).depth == 8)
                 unfold_8bit_step<pair, weight.value>(r, x);
             else
                 unfold_10bit_step<pair, weight.value>(r, x);
-        };
-        const auto both = [&](size_t x) {
-            step(a, x, std::integral_constant<int, first>());
-            step(b, x, std::integral_constant<int, second>());
-        };
-        // v210 groups the row uses in part go to the plain C kernel.
-        if constexpr (output.layout == Layout::v210)
-            done = each_step<48>(groups.width / 6 * 6, both);
-        else if constexpr (format_info(pair.source).depth == 8)
-            done = each_step<32>(groups.width, both);
-        else
-            done = each_step<16>(groups.width, both);
-    }
-    if (done < groups.width)
-        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+        });
 }
 
-// A group's two pairs are two fields' (weights 5 and 7), or two of a
-// picture's (6 and 6).
-template <Pair pair>
-void unfold_neon(const RowGroups& groups)
-{
-    if (groups.first[0].weight == 5)
-        unfold_groups<pair, 5, 7>(groups);
-    else
-        unfold_groups<pair, 6, 6>(groups);
-}
-
-// NEON has every pair whose source and output have the same depth, and v210
-// into 8 bits; back into 4:2:2, every pair into a packed layout and each
-// planar layout into its 4:2:2 kin.
 template <Pair pair>
 constexpr RowGroupFunction neon_kernel()
 {
-    constexpr Format source = format_info(pair.source), output = format_info(pair.output);
-    if constexpr (unfolds(pair) && (packed(output) || (source.layout == output.layout && source.depth == output.depth)))
-        return unfold_neon<pair>;
-    else if constexpr (!unfolds(pair) && (source.depth == output.depth || source.layout == Layout::v210))
-        return fold_neon<pair>;
-    else
+    if constexpr (!widest_rungs_have(pair))
         return nullptr;
+    else if constexpr (unfolds(pair))
+        return unfold_neon<pair>;
+    else
+        return fold_neon<pair>;
 }
 
 template <Pair pair>

@@ -56,30 +56,12 @@ inline void fold_step(const RowPair& r, size_t x)
     }
 }
 
-template <Pair pair, int weight>
-void fold_groups(const RowGroups& groups)
-{
-    if (groups.width < 16) {
-        plain_kernel(pair_index(pair.source, pair.output))(groups);
-        return;
-    }
-    for (int32_t n = 0; n < groups.count; ++n) {
-        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
-        each_step<16>(groups.width, [&](size_t x) {
-            fold_step<pair, weight>(a, x);
-            fold_step<pair, weight>(b, x);
-        });
-    }
-}
-
-// Both pairs of a group of a fold have one weight.
 template <Pair pair>
 void fold_sse2(const RowGroups& groups)
 {
-    if (groups.first[0].weight == 3)
-        fold_groups<pair, 3>(groups);
-    else
-        fold_groups<pair, 2>(groups);
+    run_row_groups<pair, 16>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+        fold_step<pair, weight.value>(r, x);
+    });
 }
 
 template <Pair pair>

@@ -184,27 +184,12 @@ template <Pair pair, int weight>
     }
 }
 
-template <Pair pair, int weight>
-void fold_groups(const RowGroups& groups)
-{
-    int32_t done = 0;
-    for (int32_t n = 0; n < groups.count; ++n) {
-        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
-        done = each_group_step<24, pair>(a, b, groups.width / 6 * 6,
-                                         [](const RowPair& r, size_t x) { fold_v210_step<pair, weight>(r, x); });
-    }
-    if (done < groups.width)
-        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
-}
-
-// Both pairs of a group of a fold have one weight.
 template <Pair pair>
 void fold_ssse3(const RowGroups& groups)
 {
-    if (groups.first[0].weight == 3)
-        fold_groups<pair, 3>(groups);
-    else
-        fold_groups<pair, 2>(groups);
+    run_row_groups<pair, 24>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+        fold_v210_step<pair, weight.value>(r, x);
+    });
 }
 
 // Into v210, a group a register, its samples put straight into the fields of
@@ -327,32 +312,14 @@ template <Pair pair, int weight, int... g>
     (unfold_v210_group<pair, weight, g>(r, x), ...);
 }
 
-template <Pair pair, int first, int second>
-void unfold_groups(const RowGroups& groups)
-{
-    int32_t done = 0;
-    for (int32_t n = 0; n < groups.count; ++n) {
-        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
-        // Inlined by force, as the compiler would otherwise call each step,
-        // loading its constants anew: measured faster.
-        done = each_step<48>(groups.width / 6 * 6, [&](size_t x) __attribute__((always_inline)) {
-            unfold_v210_step<pair, first>(a, x, std::make_integer_sequence<int, 8>());
-            unfold_v210_step<pair, second>(b, x, std::make_integer_sequence<int, 8>());
-        });
-    }
-    if (done < groups.width)
-        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
-}
-
-// A group's two pairs are two fields' (weights 5 and 7), or two of a
-// picture's (6 and 6).
+// The steps are inlined by force, as the compiler would otherwise call them,
+// loading their constants anew: measured faster.
 template <Pair pair>
 void unfold_ssse3(const RowGroups& groups)
 {
-    if (groups.first[0].weight == 5)
-        unfold_groups<pair, 5, 7>(groups);
-    else
-        unfold_groups<pair, 6, 6>(groups);
+    run_row_groups<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+        unfold_v210_step<pair, weight.value>(r, x, std::make_integer_sequence<int, 8>());
+    });
 }
 
 template <Pair pair>
