@@ -316,6 +316,7 @@ append_outputs (GstChromafold * self, GstCaps * out, const GstStructure * in)
   gboolean deep = FALSE;
   gint width, height;
   const gchar *mode = gst_structure_get_string (in, "interlace-mode");
+  const gboolean mixed = mode && g_str_equal (mode, "mixed");
   GstVideoFieldOrder order = output_field_order (self, in);
 
   each_format (in, add_counterparts, &bits);
@@ -342,10 +343,9 @@ append_outputs (GstChromafold * self, GstCaps * out, const GstStructure * in)
   }
   gst_structure_remove_fields (s, "field-order", "chroma-site", NULL);
   gst_structure_set (s, "interlace-mode", G_TYPE_STRING,
-      mode && g_str_equal (mode, "mixed") ? "mixed" : "interleaved",
-      "chroma-site", G_TYPE_STRING, "mpeg2", NULL);
-  if (order != GST_VIDEO_FIELD_ORDER_UNKNOWN && !(mode
-          && g_str_equal (mode, "mixed")))
+      mixed ? "mixed" : "interleaved", "chroma-site", G_TYPE_STRING, "mpeg2",
+      NULL);
+  if (order != GST_VIDEO_FIELD_ORDER_UNKNOWN && !mixed)
     gst_structure_set (s, "field-order", G_TYPE_STRING,
         gst_video_field_order_to_string (order), NULL);
   gst_caps_append_structure (out, s);
