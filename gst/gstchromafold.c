@@ -53,11 +53,12 @@ struct _GstChromafold
    * property's, or unknown where each frame says its own. */
   GstVideoFieldOrder order;
 
-  /* The streaming thread's: input caps that say no field order, held with
-   * the events that follow them until the first buffer says one; and the
-   * order it said. */
+  /* The streaming thread's: input caps whose field order waits for a
+   * buffer, held with the serialized events after them. */
   GstEvent *held_caps;
   GQueue held_events;
+  /* The order the first buffer after the input caps said, under the object
+   * lock; unknown until one did. */
   GstVideoFieldOrder buffer_order;
   /* Whether the input was refused, under the object lock: it is said once a
    * stream. */
@@ -419,7 +420,90 @@ gst_chromafold_transform_caps (GstBaseTransform * trans,
   return out;
 }
 
-/* Posts the reason the input is refused, once a stream. */
+/* Why fixed input caps cannot be converted: TRUE, with the value and the
+ * rule in *reason and the way out in *remedy (either pointer may be NULL),
+ * or FALSE where they can be, as far as the caps alone say. Asks nothing and
+ * changes nothing, so that a query can answer with it. */
+static gboolean
+input_refusal (GstChromafold * self, GstCaps * caps, gchar ** reason,
+    gchar ** remedy)
+{
+  const GstStructure *s;
+  const gchar *mode, *format;
+  gint width, height;
+  gint32 code;
+  chromafold_geometry g;
+  GstChromafoldMode size_mode;
+  gchar *why = NULL, *way_out = NULL;
+
+  if (!gst_caps_is_fixed (caps))
+    return FALSE;
+  s = gst_caps_get_structure (caps, 0);
+  mode = gst_structure_get_string (s, "interlace-mode");
+  format = gst_structure_get_string (s, "format");
+  code = format ? code_of (gst_video_format_from_string (format)) : -1;
+  size_mode = current_mode (self);
+  if (format && code < 0) {
+    gchar *full = format_names (FALSE), *half = format_names (TRUE);
+    why = g_strdup_printf ("chromafold converts 4:2:2 (%s) and 4:2:0 (%s), "
+        "and its input is %s.", full, half, format);
+    way_out = g_strdup ("It converts either into the other.");
+    g_free (full);
+    g_free (half);
+  } else if (!mode || !(g_str_equal (mode, "interleaved")
+          || g_str_equal (mode, "mixed"))) {
+    why = g_strdup_printf ("chromafold converts interlaced video, and its "
+        "input is %s.", mode ? mode : "progressive");
+    way_out = g_strdup ("It takes frames whose two fields are interleaved "
+        "(interlace-mode=interleaved), or streams of interlaced and "
+        "progressive frames (interlace-mode=mixed). Video that is "
+        "interlaced but flagged otherwise, as many grabbers flag it "
+        "progressive, can be marked so upstream: rawvideoparse "
+        "interlaced=true, or capssetter "
+        "caps=\"video/x-raw,interlace-mode=interleaved\".");
+  } else if (!gst_structure_get_int (s, "width", &width)
+      || !gst_structure_get_int (s, "height", &height)) {
+    return FALSE;
+  } else if (width % 2) {
+    why = g_strdup_printf ("chromafold takes frames of an even width, and "
+        "its input is %d pixels wide.", width);
+    way_out = g_strdup ("4:2:2 and 4:2:0 chroma each cover a pair of "
+        "pixels.");
+  } else if (chromafold_frame_geometry (width, height, size_mode, &g) != 0) {
+    return FALSE;
+  } else if (size_mode == GST_CHROMAFOLD_MODE_CLIP && (g.dst_width == 0
+          || g.dst_height == 0)) {
+    why = g_strdup_printf ("In clip mode chromafold rounds its input down to "
+        "a multiple of 16 pixels and 32 rows, and a %dx%d input leaves "
+        "nothing.", width, height);
+    way_out = g_strdup ("mode=keep keeps the input's size; mode=padding "
+        "pads it to 16 x 32.");
+  } else if (code >= 0 && subsampled (code) && height % 4) {
+    why = g_strdup_printf ("chromafold takes 4:2:0 frames whose fields hold "
+        "whole pairs of chroma rows, of a multiple of 4 rows, and its input "
+        "is %d rows high.", height);
+    way_out = g_strdup ("A 4:2:0 frame of an odd number of chroma rows in a "
+        "field has no exact 4:2:2 rows.");
+  } else if (g.dst_height == 0) {
+    why = g_strdup_printf ("chromafold keeps whole groups of four rows, two "
+        "of each field, and an input of %d rows has none.", height);
+    way_out = g_strdup ("mode=padding pads a shorter input with black "
+        "rows.");
+  } else {
+    return FALSE;
+  }
+  if (reason)
+    *reason = why;
+  else
+    g_free (why);
+  if (remedy)
+    *remedy = way_out;
+  else
+    g_free (way_out);
+  return TRUE;
+}
+
+/* Posts why the input is refused, once a stream, as one element error. */
 static void
 refuse (GstChromafold * self, GstCaps * caps, gchar * reason, gchar * remedy)
 {
@@ -429,7 +513,6 @@ refuse (GstChromafold * self, GstCaps * caps, gchar * reason, gchar * remedy)
   first = !self->refused;
   self->refused = TRUE;
   GST_OBJECT_UNLOCK (self);
-  GST_WARNING_OBJECT (self, "%s %s", reason, remedy);
   if (first)
     GST_ELEMENT_ERROR (self, CORE, NEGOTIATION, ("%s", reason),
         ("%s Input: %" GST_PTR_FORMAT, remedy, caps));
@@ -437,93 +520,37 @@ refuse (GstChromafold * self, GstCaps * caps, gchar * reason, gchar * remedy)
   g_free (remedy);
 }
 
-/* Input the element cannot convert is refused as its caps arrive, with the
- * value and the rule that refuse it. */
+/* The ACCEPT_CAPS query only answers: input the element cannot convert gets
+ * a plain no, and nothing is posted. */
 static gboolean
 gst_chromafold_accept_caps (GstBaseTransform * trans,
     GstPadDirection direction, GstCaps * caps)
 {
-  GstChromafold *self = GST_CHROMAFOLD (trans);
-  const GstStructure *s;
-  const gchar *mode, *format;
-  gint width, height;
-  gint32 code;
-  chromafold_geometry g;
-  GstChromafoldMode size_mode;
-
-  if (direction != GST_PAD_SINK || !gst_caps_is_fixed (caps))
-    goto chain_up;
-  s = gst_caps_get_structure (caps, 0);
-  mode = gst_structure_get_string (s, "interlace-mode");
-  format = gst_structure_get_string (s, "format");
-  code = format ? code_of (gst_video_format_from_string (format)) : -1;
-  if (format && code < 0) {
-    gchar *full = format_names (FALSE), *half = format_names (TRUE);
-    refuse (self, caps,
-        g_strdup_printf ("chromafold converts 4:2:2 (%s) and 4:2:0 (%s), "
-            "and its input is %s.", full, half, format),
-        g_strdup ("It converts either into the other."));
-    g_free (full);
-    g_free (half);
+  if (direction == GST_PAD_SINK
+      && input_refusal (GST_CHROMAFOLD (trans), caps, NULL, NULL)) {
+    GST_DEBUG_OBJECT (trans, "not accepted: %" GST_PTR_FORMAT, caps);
     return FALSE;
   }
-  if (!mode || !(g_str_equal (mode, "interleaved")
-          || g_str_equal (mode, "mixed"))) {
-    refuse (self, caps,
-        g_strdup_printf ("chromafold converts interlaced video, and its "
-            "input is %s.", mode ? mode : "progressive"),
-        g_strdup ("It takes frames whose two fields are interleaved "
-            "(interlace-mode=interleaved), or streams of interlaced and "
-            "progressive frames (interlace-mode=mixed). Video that is "
-            "interlaced but flagged otherwise, as many grabbers flag it "
-            "progressive, can be marked so upstream: rawvideoparse "
-            "interlaced=true, or capssetter "
-            "caps=\"video/x-raw,interlace-mode=interleaved\"."));
-    return FALSE;
-  }
-  if (!gst_structure_get_int (s, "width", &width)
-      || !gst_structure_get_int (s, "height", &height))
-    goto chain_up;
-  size_mode = current_mode (self);
-  if (width % 2 == 0 && chromafold_frame_geometry (width, height, size_mode,
-          &g) != 0)
-    goto chain_up;
-  if (width % 2) {
-    refuse (self, caps,
-        g_strdup_printf ("chromafold takes frames of an even width, and its "
-            "input is %d pixels wide.", width),
-        g_strdup ("4:2:2 and 4:2:0 chroma each cover a pair of pixels."));
-    return FALSE;
-  }
-  if (size_mode == GST_CHROMAFOLD_MODE_CLIP && (g.dst_width == 0
-          || g.dst_height == 0)) {
-    refuse (self, caps,
-        g_strdup_printf ("In clip mode chromafold rounds its input down to "
-            "a multiple of 16 pixels and 32 rows, and a %dx%d input leaves "
-            "nothing.", width, height),
-        g_strdup ("mode=keep keeps the input's size; mode=padding pads it "
-            "to 16 x 32."));
-    return FALSE;
-  }
-  if (code >= 0 && subsampled (code) && height % 4) {
-    refuse (self, caps,
-        g_strdup_printf ("chromafold takes 4:2:0 frames whose fields hold "
-            "whole pairs of chroma rows, of a multiple of 4 rows, and its "
-            "input is %d rows high.", height),
-        g_strdup ("A 4:2:0 frame of an odd number of chroma rows in a field "
-            "has no exact 4:2:2 rows."));
-    return FALSE;
-  }
-  if (g.dst_height == 0) {
-    refuse (self, caps,
-        g_strdup_printf ("chromafold keeps whole groups of four rows, two of "
-            "each field, and an input of %d rows has none.", height),
-        g_strdup ("mode=padding pads a shorter input with black rows."));
-    return FALSE;
-  }
-chain_up:
   return GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->accept_caps
       (trans, direction, caps);
+}
+
+/* Where caps are set, before the pad asks ACCEPT_CAPS of them (and, on a
+ * no, refuses them without calling the element), the element says why. */
+static GstPadProbeReturn
+refuse_caps_as_they_arrive (GstPad * pad G_GNUC_UNUSED, GstPadProbeInfo * info,
+    gpointer element)
+{
+  GstEvent *event = GST_PAD_PROBE_INFO_EVENT (info);
+  GstCaps *caps;
+  gchar *reason, *remedy;
+
+  if (GST_EVENT_TYPE (event) != GST_EVENT_CAPS)
+    return GST_PAD_PROBE_OK;
+  gst_event_parse_caps (event, &caps);
+  if (input_refusal (GST_CHROMAFOLD (element), caps, &reason, &remedy))
+    refuse (GST_CHROMAFOLD (element), caps, reason, remedy);
+  return GST_PAD_PROBE_OK;
 }
 
 /* Input caps that the element accepted but could not agree on an output
@@ -571,14 +598,42 @@ negotiate (GstChromafold * self, GstEvent * caps_event)
   return negotiated;
 }
 
-/* Negotiates the held caps, then hands on the events held after them, in
- * their order. */
+/* Negotiation waits for the output's field order, so that no caps leave the
+ * element before the order they carry is known. The base class negotiates
+ * from the input caps when they arrive, and from the sink pad's caps again
+ * when an ALLOCATION query or a buffer meets a pending reconfigure (a
+ * request from downstream, a new property). Interleaved input caps whose
+ * order only a buffer can say are therefore held back from it, with the
+ * serialized events after them, until the first buffer after them says the
+ * order, or an EOS or a GAP leaves it top field first; meanwhile an
+ * ALLOCATION query is answered no, as the base class answers it before
+ * negotiation, and flushes pass. */
 static gboolean
-release_held (GstChromafold * self)
+order_waits_for_buffer (GstChromafold * self, GstCaps * caps)
+{
+  const GstStructure *s = gst_caps_get_structure (caps, 0);
+
+  return output_field_order (self, s) == GST_VIDEO_FIELD_ORDER_UNKNOWN
+      && !g_strcmp0 (gst_structure_get_string (s, "interlace-mode"),
+      "interleaved");
+}
+
+/* Negotiates the held caps with the order `buffer` says (top field first
+ * where it says none), then hands on the events held after them, in their
+ * order. */
+static gboolean
+release_held (GstChromafold * self, GstBuffer * buffer)
 {
   GstEvent *caps = self->held_caps, *event;
   gboolean released;
 
+  GST_OBJECT_LOCK (self);
+  self->buffer_order = buffer
+      && GST_BUFFER_FLAG_IS_SET (buffer, GST_VIDEO_BUFFER_FLAG_INTERLACED)
+      && !GST_BUFFER_FLAG_IS_SET (buffer, GST_VIDEO_BUFFER_FLAG_TFF) ?
+      GST_VIDEO_FIELD_ORDER_BOTTOM_FIELD_FIRST :
+      GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST;
+  GST_OBJECT_UNLOCK (self);
   self->held_caps = NULL;
   released = negotiate (self, caps);
   while ((event = g_queue_pop_head (&self->held_events)))
@@ -597,34 +652,51 @@ drop_held (GstChromafold * self)
   g_queue_clear_full (&self->held_events, (GDestroyNotify) gst_event_unref);
 }
 
-/* Interleaved input whose caps say no field order, with the property at
- * auto, holds its caps, and the events that follow them, until the first
- * buffer says the order: the first caps downstream sees already carry the
- * right one. */
+/* A flush drops what it drops on a pad: every event but the sticky ones
+ * that outlive it. */
+static void
+flush_held (GstChromafold * self)
+{
+  GQueue kept = G_QUEUE_INIT;
+  GstEvent *event;
+
+  while ((event = g_queue_pop_head (&self->held_events))) {
+    const GstEventType type = GST_EVENT_TYPE (event);
+    if (GST_EVENT_IS_STICKY (event) && type != GST_EVENT_SEGMENT
+        && type != GST_EVENT_STREAM_GROUP_DONE)
+      g_queue_push_tail (&kept, event);
+    else
+      gst_event_unref (event);
+  }
+  self->held_events = kept;
+}
+
 static gboolean
 gst_chromafold_sink_event (GstBaseTransform * trans, GstEvent * event)
 {
   GstChromafold *self = GST_CHROMAFOLD (trans);
-  const GstStructure *s;
   GstCaps *caps;
 
   switch (GST_EVENT_TYPE (event)) {
     case GST_EVENT_CAPS:
+      /* New caps take the order of the buffers after them. */
       drop_held (self);
+      GST_OBJECT_LOCK (self);
+      self->buffer_order = GST_VIDEO_FIELD_ORDER_UNKNOWN;
+      GST_OBJECT_UNLOCK (self);
       gst_event_parse_caps (event, &caps);
-      s = gst_caps_get_structure (caps, 0);
-      if (output_field_order (self, s) == GST_VIDEO_FIELD_ORDER_UNKNOWN
-          && !g_strcmp0 (gst_structure_get_string (s, "interlace-mode"),
-              "interleaved")) {
+      if (order_waits_for_buffer (self, caps)) {
         GST_DEBUG_OBJECT (self, "caps held until a buffer says the order");
         self->held_caps = event;
         return TRUE;
       }
       return negotiate (self, event);
+    case GST_EVENT_FLUSH_STOP:
+      flush_held (self);
+      break;
     case GST_EVENT_EOS:
     case GST_EVENT_GAP:
-      /* Without a buffer to say it, the order is top field first. */
-      if (self->held_caps && !release_held (self)) {
+      if (self->held_caps && !release_held (self, NULL)) {
         gst_event_unref (event);
         return FALSE;
       }
@@ -640,25 +712,28 @@ gst_chromafold_sink_event (GstBaseTransform * trans, GstEvent * event)
       (trans, event);
 }
 
+static gboolean
+gst_chromafold_query (GstBaseTransform * trans, GstPadDirection direction,
+    GstQuery * query)
+{
+  if (direction == GST_PAD_SINK && GST_QUERY_TYPE (query) ==
+      GST_QUERY_ALLOCATION && GST_CHROMAFOLD (trans)->held_caps) {
+    GST_DEBUG_OBJECT (trans, "no allocation before the field order is known");
+    return FALSE;
+  }
+  return GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->query
+      (trans, direction, query);
+}
+
 static GstFlowReturn
 gst_chromafold_submit_input_buffer (GstBaseTransform * trans,
     gboolean discont, GstBuffer * input)
 {
   GstChromafold *self = GST_CHROMAFOLD (trans);
 
-  if (self->held_caps) {
-    if (GST_BUFFER_FLAG_IS_SET (input, GST_VIDEO_BUFFER_FLAG_INTERLACED)) {
-      GST_OBJECT_LOCK (self);
-      self->buffer_order =
-          GST_BUFFER_FLAG_IS_SET (input, GST_VIDEO_BUFFER_FLAG_TFF) ?
-          GST_VIDEO_FIELD_ORDER_TOP_FIELD_FIRST :
-          GST_VIDEO_FIELD_ORDER_BOTTOM_FIELD_FIRST;
-      GST_OBJECT_UNLOCK (self);
-    }
-    if (!release_held (self)) {
-      gst_buffer_unref (input);
-      return GST_FLOW_NOT_NEGOTIATED;
-    }
+  if (self->held_caps && !release_held (self, input)) {
+    gst_buffer_unref (input);
+    return GST_FLOW_NOT_NEGOTIATED;
   }
   return GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->
       submit_input_buffer (trans, discont, input);
@@ -705,6 +780,85 @@ gst_chromafold_stop (GstBaseTransform * trans)
   self->refused = FALSE;
   GST_OBJECT_UNLOCK (self);
   return TRUE;
+}
+
+/* Whether `buffer` holds the frame `info` describes as it will be mapped:
+ * without a video meta, the whole frame of the caps; with one, a meta of the
+ * caps' format and planes, each plane's rows (the library's row at the
+ * caps' width, `stride` apart) within the memory that holds its first byte,
+ * which is all that is mapped of it. Otherwise says why in *why. */
+static gboolean
+frame_fits (GstBuffer * buffer, const GstVideoInfo * info, gchar ** why)
+{
+  const GstVideoMeta *meta = gst_buffer_get_video_meta (buffer);
+  const gsize size = gst_buffer_get_size (buffer);
+  const gint32 code = code_of (GST_VIDEO_INFO_FORMAT (info));
+  const gint width = GST_VIDEO_INFO_WIDTH (info);
+
+  if (!meta) {
+    if (size >= GST_VIDEO_INFO_SIZE (info))
+      return TRUE;
+    *why = g_strdup_printf ("holds %" G_GSIZE_FORMAT " bytes, and a %dx%d %s "
+        "frame takes %" G_GSIZE_FORMAT, size, width,
+        GST_VIDEO_INFO_HEIGHT (info), GST_VIDEO_INFO_NAME (info),
+        GST_VIDEO_INFO_SIZE (info));
+    return FALSE;
+  }
+  if (meta->format != GST_VIDEO_INFO_FORMAT (info)
+      || meta->width < (guint) width
+      || meta->height < (guint) GST_VIDEO_INFO_HEIGHT (info)
+      || meta->n_planes != GST_VIDEO_INFO_N_PLANES (info)) {
+    *why = g_strdup_printf ("has a video meta of a %ux%u %s frame in %u "
+        "planes, and the caps say %dx%d %s", meta->width, meta->height,
+        gst_video_format_to_string (meta->format), meta->n_planes, width,
+        GST_VIDEO_INFO_HEIGHT (info), GST_VIDEO_INFO_NAME (info));
+    return FALSE;
+  }
+  for (guint p = 0; p < meta->n_planes; ++p) {
+    const guint64 row = chromafold_row_bytes (code, p, width);
+    gint components[GST_VIDEO_MAX_COMPONENTS];
+    guint64 rows;
+    guint index, length;
+    gsize skip;
+    guint64 held = 0;
+
+    gst_video_format_info_component (info->finfo, p, components);
+    rows = GST_VIDEO_INFO_COMP_HEIGHT (info, components[0]);
+    if (gst_buffer_find_memory (buffer, meta->offset[p], 1, &index, &length,
+            &skip))
+      held = gst_buffer_peek_memory (buffer, index)->size - skip;
+    if (meta->stride[p] < 0 || (guint64) meta->stride[p] < row
+        || (rows - 1) * meta->stride[p] + row > held) {
+      *why = g_strdup_printf ("has a video meta whose plane %u (offset %"
+          G_GSIZE_FORMAT ", stride %d, %" G_GUINT64_FORMAT " rows of %"
+          G_GUINT64_FORMAT " bytes) does not fit the %" G_GUINT64_FORMAT
+          " bytes of memory from its offset", p, meta->offset[p],
+          meta->stride[p], rows, row, held);
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+
+/* A buffer that does not hold its frame is never read past its memory and
+ * never becomes an output frame: the stream stops with an error. */
+static GstFlowReturn
+gst_chromafold_transform (GstBaseTransform * trans, GstBuffer * input,
+    GstBuffer * output)
+{
+  GstVideoFilter *filter = GST_VIDEO_FILTER (trans);
+  gchar *why = NULL;
+  const gboolean input_fits = frame_fits (input, &filter->in_info, &why);
+
+  if (!input_fits || !frame_fits (output, &filter->out_info, &why)) {
+    GST_ELEMENT_ERROR (trans, STREAM, FORMAT, ("The %s buffer %s.",
+            input_fits ? "output" : "input", why),
+        ("chromafold converts whole frames only."));
+    g_free (why);
+    return GST_FLOW_ERROR;
+  }
+  return GST_BASE_TRANSFORM_CLASS (gst_chromafold_parent_class)->transform
+      (trans, input, output);
 }
 
 static GstFlowReturn
@@ -854,6 +1008,8 @@ gst_chromafold_class_init (GstChromafoldClass * klass)
       GST_DEBUG_FUNCPTR (gst_chromafold_submit_input_buffer);
   trans_class->stop = GST_DEBUG_FUNCPTR (gst_chromafold_stop);
   trans_class->accept_caps = GST_DEBUG_FUNCPTR (gst_chromafold_accept_caps);
+  trans_class->query = GST_DEBUG_FUNCPTR (gst_chromafold_query);
+  trans_class->transform = GST_DEBUG_FUNCPTR (gst_chromafold_transform);
   filter_class->set_info = GST_DEBUG_FUNCPTR (gst_chromafold_set_info);
   filter_class->transform_frame =
       GST_DEBUG_FUNCPTR (gst_chromafold_transform_frame);
@@ -869,6 +1025,9 @@ gst_chromafold_init (GstChromafold * self)
   self->field_order = DEFAULT_FIELD_ORDER;
   self->buffer_order = GST_VIDEO_FIELD_ORDER_UNKNOWN;
   g_queue_init (&self->held_events);
+  gst_pad_add_probe (GST_BASE_TRANSFORM_SINK_PAD (self),
+      GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, refuse_caps_as_they_arrive, self,
+      NULL);
 }
 
 static gboolean
