@@ -25,13 +25,16 @@ TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
 {
 #if defined(__x86_64__)
     __builtin_cpu_init();
-    const char* best = __builtin_cpu_supports("avx2") ? "avx2" : "sse2";
+    const char* best = __builtin_cpu_supports("avx2")    ? "avx2"
+                       : __builtin_cpu_supports("ssse3") ? "ssse3"
+                                                         : "sse2";
 #elif defined(__aarch64__)
     const char* best = "neon";
 #else
     const char* best = "c";
 #endif
     EXPECT_STREQ(best_instruction_set(), best);
+    EXPECT_STREQ(chromafold_kernel_name(), best);
     const KernelLadder ladder = kernel_ladder();
     EXPECT_STREQ(ladder.rungs[0].instruction_set, "c");
     for (int32_t p = 0; p < pair_count; ++p) {
@@ -45,12 +48,13 @@ TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
 }
 
 // Each x86-64 rung runs the pairs it was written for, and a processor that
-// lacks the rungs above it runs them there: a kernel dropped from a rung would
-// leave its pair on a slower one while every other test passed. With AVX2:
-// every 4:2:2 source into the 4:2:0 layouts of its depth, v210 into every
-// 4:2:0 layout, every 4:2:0 layout into a packed one (v210 included) and each
-// into its 4:2:2 kin. Without it, SSSE3 for every v210 pair and SSE2 for the
-// packed 8-bit sources into 8-bit 4:2:0; no v210 pair in plain C.
+// lacks the rungs above it (the ladder cut there, as on an SSE2-only or an
+// SSSE3 processor) runs them there: a kernel dropped from a rung would leave
+// its pair on a slower one while every other test passed. With AVX2: every
+// 4:2:2 source into the 4:2:0 layouts of its depth, v210 into every 4:2:0
+// layout, every 4:2:0 layout into a packed one (v210 included) and each into
+// its 4:2:2 kin. Without it, SSSE3 for every v210 pair and SSE2 for the packed
+// 8-bit sources into 8-bit 4:2:0; no v210 pair in plain C but on SSE2 alone.
 TEST(RowKernels, EachRungRunsThePairsItWasWrittenFor)
 {
 #if defined(__x86_64__)
@@ -68,20 +72,19 @@ TEST(RowKernels, EachRungRunsThePairsItWasWrittenFor)
         return packed_8bit(source) && output.subsampled && output.depth == 8;
     };
     const KernelLadder full = kernel_ladder();
-    for (const char* top : {"ssse3", "avx2"}) {
+    for (const std::string_view top : {"sse2", "ssse3", "avx2"}) {
         const auto cut = std::find_if(full.rungs, full.rungs + full.count,
-                                      [&](const KernelSet& s) { return std::string_view(s.instruction_set) == top; });
+                                      [&](const KernelSet& s) { return s.instruction_set == top; });
         if (cut == full.rungs + full.count)
             continue; // a rung this processor lacks
         KernelLadder ladder = full;
         ladder.count = int(cut - full.rungs) + 1;
         for (int32_t p = 0; p < pair_count; ++p) {
             const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
-            const bool above = std::string_view(top) == "avx2";
-            const char* want = above && avx2(source, output) ? "avx2"
-                               : ssse3(source, output)        ? "ssse3"
-                               : sse2(source, output)         ? "sse2"
-                                                              : "c";
+            const char* want = top == "avx2" && avx2(source, output)    ? "avx2"
+                               : top != "sse2" && ssse3(source, output) ? "ssse3"
+                               : sse2(source, output)                   ? "sse2"
+                                                                        : "c";
             const auto set = std::find_if(ladder.rungs, ladder.rungs + ladder.count,
                                           [&](const KernelSet& s) { return std::string_view(s.instruction_set) == want; });
             EXPECT_EQ(best_kernel(ladder, p), set->kernel[p])

@@ -122,8 +122,8 @@ typedef struct chromafold_source_planes {
 CHROMAFOLD_API const char* chromafold_version(void);
 
 /* The instruction set of the best row kernels this processor runs, chosen on
- * first use and never changed: "c", "sse2", "avx2" or "neon". A pair of
- * formats without a kernel of that set runs the best it has. Every kernel
+ * first use and never changed: "c", "sse2", "ssse3", "avx2" or "neon". A pair
+ * of formats without a kernel of that set runs the best it has. Every kernel
  * gives the same bytes. */
 CHROMAFOLD_API const char* chromafold_kernel_name(void);
 
