@@ -1,13 +1,13 @@
 // Calls of the C interface from fuzz input. The first fourteen bytes choose
 // the settings (widths 0 to 300, heights 0 to 300, modes 0 to 3, scans 0 to
-// 3), the source and output formats (unknown codes and pairs not converted
-// among them), how far each stride lies from its row's length (-8 to +23
-// bytes), a change to one field of the geometry, the fill of the output block
-// and a null plane; the rest are the pixels. An accepted call must give the
-// per-sample model's bytes in every row and leave every other byte of the
-// block as it was; a refused one must leave the whole block and the geometry
-// as they were; and a call with valid settings, formats, strides and geometry
-// must be accepted.
+// 3), the source and output formats (every pair both ways, and unknown codes
+// and pairs not converted among them), how far each stride lies from its
+// row's length (-8 to +23 bytes), a change to one field of the geometry, the
+// fill of the output block and a null plane; the rest are the pixels. An
+// accepted call must give the per-sample model's bytes in every row and leave
+// every other byte of the block as it was; a refused one must leave the whole
+// block and the geometry as they were; and a call with valid settings,
+// formats, strides and geometry must be accepted.
 
 #include <chromafold/chromafold.h>
 #include "tests/frame_model.h"
@@ -19,8 +19,14 @@
 
 namespace {
 
-constexpr int32_t sources[] = {uyvy, yuy2, v210, i422, nv16, i422_10, p210, i420, CHROMAFOLD_SOURCE_YUY2, 23};
-constexpr int32_t outputs[] = {i420, nv12, i010, p010, uyvy, CHROMAFOLD_OUTPUT_NV12};
+// Codes are appended, never inserted, so that the seeds keep their meaning.
+constexpr int32_t sources[] = {uyvy, yuy2, v210, i422, nv16, i422_10, p210, i420, CHROMAFOLD_SOURCE_YUY2, 23, nv12, i010, p010};
+constexpr int32_t outputs[] = {i420, nv12, i010, p010, uyvy, CHROMAFOLD_OUTPUT_NV12, yuy2, v210, i422, nv16, i422_10, p210};
+
+bool one_of(const auto& codes, int32_t code)
+{
+    return std::count(std::begin(codes), std::end(codes), code) > 0;
+}
 
 void change_geometry(chromafold_geometry& g, uint8_t change)
 {
@@ -52,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const ptrdiff_t extra[3] = {data[8] % 32 - 8, data[9] % 32 - 8, data[10] % 32 - 8};
     const uint8_t fill = uint8_t(data[12] ^ 0x5A);
     const int null_plane = data[13] >= 0xF8 ? data[13] - 0xF8 : -1; // 0-2 output, 3-5 source
-    const bool converted = std::count(std::begin(full_formats), std::end(full_formats), source) &&
-                           std::count(std::begin(half_formats), std::end(half_formats), output);
+    const bool converted = (one_of(full_formats, source) && one_of(half_formats, output)) ||
+                           (one_of(half_formats, source) && one_of(full_formats, output));
 
     chromafold_geometry g;
     std::memset(&g, fill, sizeof g);
@@ -75,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<uint8_t> frame(frame_bytes(frame_format, exact.src_width, exact.src_height));
     for (size_t i = 0; i < frame.size() && size > header; ++i)
         frame[i] = data[header + i % (size - header)];
-    const int32_t taken = std::min(exact.src_height, exact.dst_height), rows[3] = {taken, taken, taken};
-    const StridedSource src = strided_source(frame_format, frame, exact.src_width, exact.src_height, rows,
+    const std::array<int32_t, 3> rows = rows_read(frame_format, std::min(scan, 1), exact);
+    const StridedSource src = strided_source(frame_format, frame, exact.src_width, exact.src_height, rows.data(),
                                              std::min(exact.src_width, exact.dst_width), src_extra);
     StridedPlanes p = strided_planes(converted ? output : i420, exact.dst_width, exact.dst_height, extra, fill);
     chromafold_planes planes = p.planes();
@@ -97,7 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         used_plane_null = used_plane_null || (k < p.count && !planes.data[k]) ||
                           (k < model_planes(frame_format) && !source_planes.data[k]);
     }
-    const bool valid = converted && unchanged && scan < 2 && valid_strides && !used_plane_null;
+    // A 4:2:0 source's fields hold whole pairs of chroma rows.
+    const bool whole_fields = !one_of(half_formats, source) || exact.src_height % 4 == 0;
+    const bool valid = converted && unchanged && scan < 2 && valid_strides && !used_plane_null && whole_fields;
     if (result != 0) {
         const bool untouched = std::all_of(p.block.begin(), p.block.end(), [&](uint8_t b) { return b == fill; });
         if (result != -1 || !untouched || valid)
