@@ -45,6 +45,11 @@ cmake -S . -B "$work/usr_build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFI
 cmake --build "$work/usr_build" -j "$(nproc)" >/dev/null
 DESTDIR="$work/cmake_install" cmake --install "$work/usr_build" >/dev/null
 diff -r --no-dereference "$work/make_install" "$work/cmake_install" || fail "the two trees differ"
+
+echo "-- make install PREFIX=\$HOME/.local: the element loads with GST_PLUGIN_PATH alone, into a fresh registry"
+make install PREFIX="$work/home/.local" >/dev/null
+env -u LD_LIBRARY_PATH GST_PLUGIN_PATH="$work/home/.local/lib/gstreamer-1.0" GST_REGISTRY="$work/home.bin" \
+    gst-inspect-1.0 chromafold | grep -q "Version *$version" || fail "the element of a home prefix does not load"
 # Back to the default prefix, as the other stages expect.
 cmake --preset default -DCMAKE_INSTALL_PREFIX=/usr/local >/dev/null
 
@@ -85,6 +90,8 @@ build/release/make_sample_clip "$work/take.yuv" 64 64 2
 (cd "$work" && "$work/root/usr/bin/chromafold" -w 64 -h 64 take.yuv >/dev/null)
 [ "$(wc -c < "$work/take.420")" = $((2 * 64 * 64 * 3 / 2)) ] || fail "the packaged program converted nothing"
 pkg_config_consumer "$work/root/usr/lib/$multiarch/pkgconfig" "$work/root/usr/lib/$multiarch"
+readelf -d "$work/root/usr/lib/$multiarch/gstreamer-1.0/libgstchromafold.so" | grep -q 'R.*PATH' &&
+    fail "the packaged element carries a run path"
 GST_PLUGIN_PATH="$work/root/usr/lib/$multiarch/gstreamer-1.0" LD_LIBRARY_PATH="$work/root/usr/lib/$multiarch" \
     GST_REGISTRY="$work/registry.bin" gst-inspect-1.0 chromafold | grep -q "Version *$version" ||
     fail "the packaged element does not load"
