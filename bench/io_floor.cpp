@@ -27,7 +27,7 @@ int main(int argc, char* argv[])
         if (make_output_name(name, argv[i]) != 0)
             return 1;
         const int source = open_source(argv[i]);
-        const int output = source < 0 ? -1 : open_output(name);
+        const int output = source < 0 ? -1 : open_output(name, 0600);
         if (output < 0)
             return 1;
         while (read_frame(source, buffer, geometry.src_bytes) == int64_t(geometry.src_bytes)) {

@@ -84,7 +84,7 @@ void convert_file(const char* output_name, const char* source_path, const Settin
         close_file(source);
         return;
     }
-    const int output = open_output(output_name);
+    const int output = open_output(output_name, 0600);
     if (output < 0) {
         std::fprintf(stderr, "error - failed on _open(%s) [dst]\n", output_name);
         std::free(buffer);

@@ -10,10 +10,11 @@
 // Returns -1 when the path cannot be opened or names a directory.
 int open_source(const char* path);
 
-// Opens an output for writing, created (permission bits 0600) when missing and
-// truncated when present, in binary mode with a sequential-access hint.
-// Returns -1 on failure.
-int open_output(const char* name);
+// Opens an output for writing, created with `permissions` (0600: its owner
+// alone may read and write it; 0666: everyone, less the process's umask) when
+// missing and truncated when present, in binary mode with a sequential-access
+// hint. Returns -1 on failure, with errno set.
+int open_output(const char* name, int permissions);
 
 // Returns 0, or -1 when the system reports a failure, such as data of an
 // output that could not be stored after all.
@@ -49,3 +50,11 @@ void use_system_text_encoding();
 const char* next_char(const char* text);
 
 int is_terminal(FILE* stream);
+
+// Makes a standard stream (0, 1) carry bytes unchanged: on Windows it would
+// otherwise translate line ends.
+void use_binary_mode(int fd);
+
+// The size in bytes of the regular file open as `fd`, or -1 for a pipe, a
+// device or anything else whose end is not known in advance.
+int64_t regular_file_size(int fd);

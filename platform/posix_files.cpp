@@ -37,11 +37,11 @@ int open_source(const char* path)
     return fd;
 }
 
-int open_output(const char* name)
+int open_output(const char* name, int permissions)
 {
     int fd;
     do {
-        fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode_t(permissions));
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return -1;
@@ -87,4 +87,12 @@ int64_t os_write(int fd, const void* data, uint64_t size)
 int is_terminal(FILE* stream)
 {
     return isatty(fileno(stream));
+}
+
+void use_binary_mode(int) {}
+
+int64_t regular_file_size(int fd)
+{
+    struct stat info;
+    return fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? int64_t(info.st_size) : -1;
 }

@@ -25,7 +25,9 @@ int open_source(const char* path)
     return fd;
 }
 
-int open_output(const char* name)
+// Windows files have no permission bits for others: every new output is
+// readable and writable.
+int open_output(const char* name, int)
 {
     return _open(name, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_SEQUENTIAL,
                  _S_IREAD | _S_IWRITE);
@@ -69,4 +71,15 @@ int64_t os_write(int fd, const void* data, uint64_t size)
 int is_terminal(FILE* stream)
 {
     return _isatty(_fileno(stream));
+}
+
+void use_binary_mode(int fd)
+{
+    _setmode(fd, _O_BINARY);
+}
+
+int64_t regular_file_size(int fd)
+{
+    struct _stat64 info;
+    return _fstat64(fd, &info) == 0 && (info.st_mode & _S_IFREG) ? int64_t(info.st_size) : -1;
 }

@@ -3,16 +3,20 @@
 // emulator, if any):
 //   model_file WIDTH HEIGHT MODE SOURCE OUTPUT [SOURCE_FORMAT OUTPUT_FORMAT [SCAN]]
 // with the formats and the scan as chromafold_convert_planes numbers them;
-// interlaced UYVY into I420 unless given.
+// interlaced UYVY into I420 unless given. With "-" alone, one such line of
+// arguments after another on standard input.
 
 #include "lib/geometry.h"
 #include "tests/frame_model.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
-int main(int argc, char** argv)
+namespace {
+
+int model(int argc, char** argv)
 {
     if (argc != 6 && argc != 8 && argc != 9)
         return 2;
@@ -30,4 +34,22 @@ int main(int argc, char** argv)
         std::fwrite(converted.data(), 1, converted.size(), out);
     }
     return std::fclose(out) == 0 && std::fclose(in) == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2 || std::strcmp(argv[1], "-") != 0)
+        return model(argc, argv);
+    char line[4096];
+    int status = 0;
+    while (status == 0 && std::fgets(line, sizeof line, stdin)) {
+        char* words[10] = {argv[0]};
+        int count = 1;
+        for (char* w = std::strtok(line, " \r\n"); w && count < 10; w = std::strtok(nullptr, " \r\n"))
+            words[count++] = w;
+        status = model(count, words);
+    }
+    return status;
 }
