@@ -6,8 +6,8 @@
 # buffers alone say it, and GStreamer's decoders of masters ffmpeg makes
 # here), both orders and both directions, as every caps event and buffer
 # leaving the element says it and as x264enc codes it; and every pipeline of
-# the README's GStreamer section that needs no device, a decoded ProRes master
-# and a decoded H.264 broadcast among them, against the model too.
+# the README and of docs/gstreamer.md that needs no device, a decoded ProRes
+# master and a decoded H.264 broadcast among them, against the model too.
 #
 # usage: gstreamer_test.py PLUGIN_DIR MODEL README PROBE
 import os
@@ -115,11 +115,13 @@ for letter, order, tff in (("t", "top-field-first", "true"), ("b", "bottom-field
         assert "fakesink" in pipeline or field_order("out.mkv") == letter * 2, pipeline
     cases = []
 
-# The README's pipelines, on frames of the sizes they give, and a ProRes
-# master of interlaced 10-bit 4:2:2 made by ffmpeg, whose decoded frames the
-# model converts too.
+# The pipelines of the README and of docs/gstreamer.md, on frames of the sizes
+# they give, and a ProRes master of interlaced 10-bit 4:2:2 made by ffmpeg,
+# whose decoded frames the model converts too.
 with open(readme) as f:
-    section = f.read().split("\n## GStreamer", 1)[1].split("\n## ", 1)[0]
+    blocks = f.read().split("\n### The GStreamer element", 1)[1].split("\n#", 1)[0]
+with open(os.path.join(os.path.dirname(readme), "docs", "gstreamer.md")) as f:
+    blocks += f.read()
 write("take.yuy2", 3 * 720 * 486 * 2)
 write("take.uyvy", 3 * 720 * 486 * 2)
 write("take.v210", 2 * 5120 * 1080)
@@ -129,10 +131,10 @@ run("ffmpeg -v error -i master.mov -f rawvideo -pix_fmt yuv422p10le master.i422"
 run("ffmpeg -v error -f lavfi -i testsrc2=size=1920x1080:rate=30000/1001 -frames:v 2 -c:v libx264 -flags +ildct+ilme "
     "-top 1 -pix_fmt yuv420p broadcast.mkv")
 run("ffmpeg -v error -i broadcast.mkv -f rawvideo -pix_fmt yuv420p broadcast.i420")
-pipelines = [b for b in re.findall(r"```sh\n(.*?)```", section, re.S) if "not run here" not in b]
+pipelines = [b for b in re.findall(r"```sh\n(.*?)```", blocks, re.S) if "not run here" not in b]
 for pipeline in pipelines:
     run(pipeline.replace("\\\n", " "))
-assert len(pipelines) == 7 and field_order("take.mkv") == "tt" and field_order("take.264") == "tt"
+assert len(pipelines) == 8 and field_order("take.mkv") == "tt" and field_order("take.264") == "tt"
 assert field_order("master.mkv") == "tt"
 assert_model("take.p010", "1920 1080 1 take.v210 model 18 35")
 assert_model("master.p010", "1920 1080 2 master.i422 model 21 35")
