@@ -60,11 +60,16 @@ set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb_post_build.cmake)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME chromafold)
 set(CPACK_DEBIAN_PROGRAM_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PROGRAM_DESCRIPTION
-"batch converter of interlaced UYVY 4:2:2 video to planar 4:2:0
+"field-aware converters of interlaced 4:2:2 and 4:2:0 video
 chromafold reads headerless files of packed UYVY 4:2:2 frames and writes, for
 each, a headerless planar 4:2:0 file, its frames aligned to 16 x 32 by clipping
 or padding, its chroma filtered vertically within each interlaced field and
-never across fields, ready for an encoder.")
+never across fields, ready for an encoder.
+.
+chromafold-pipe converts one stream of frames between ffmpeg, x264 and
+files, YUV4MPEG2 with its field order or headerless: every 4:2:2 layout
+(UYVY, YUY2, v210, planar and semi-planar 8- and 10-bit) into every 4:2:0 one
+(I420, NV12, I010, P010) at the frames' own size, and back for playout.")
 
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libchromafold1)
 set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)

@@ -70,7 +70,7 @@ while read -r deb depends files; do
         fail "$deb holds other files than listed"
     dpkg-deb --extract "$package" "$work/root"
 done <<EOF
-chromafold libc6.(>= ./usr/bin/chromafold ./usr/share/man/man1/chromafold.1.gz
+chromafold libc6.(>= ./usr/bin/chromafold ./usr/bin/chromafold-pipe ./usr/share/man/man1/chromafold.1.gz ./usr/share/man/man1/chromafold-pipe.1.gz
 libchromafold1 ^libc6.(>=.[0-9.]*)$ $lib/libchromafold.so.1 $lib/libchromafold.so.$version
 libchromafold-dev ^libchromafold1.(=.$version)$ ./usr/include/chromafold/chromafold.h ./usr/include/chromafold/version.h $lib/libchromafold.a $lib/libchromafold.so $lib/pkgconfig/chromafold.pc $lib/cmake/chromafold/chromafoldConfig.cmake $lib/cmake/chromafold/chromafoldConfigVersion.cmake $lib/cmake/chromafold/chromafoldTargets.cmake $lib/cmake/chromafold/chromafoldTargets-release.cmake
 gstreamer1.0-chromafold libchromafold1.(>=.$version).*libgstreamer1.0-0 $lib/gstreamer-1.0/libgstchromafold.so
@@ -96,19 +96,23 @@ GST_PLUGIN_PATH="$work/root/usr/lib/$multiarch/gstreamer-1.0" LD_LIBRARY_PATH="$
     GST_REGISTRY="$work/registry.bin" gst-inspect-1.0 chromafold | grep -q "Version *$version" ||
     fail "the packaged element does not load"
 
-echo "-- the manual renders without warnings"
-gzip -dc "$work/root/usr/share/man/man1/chromafold.1.gz" > "$work/chromafold.1"
-MANWIDTH=80 man --warnings -l "$work/chromafold.1" > "$work/manual" 2> "$work/warnings"
-if [ -s "$work/warnings" ]; then cat "$work/warnings"; exit 1; fi
-grep -q "DIAGNOSTICS" "$work/manual"
-grep -q "chromafold $version" "$work/manual" || fail "the manual is not of version $version"
+echo "-- the manuals render without warnings"
+for page in chromafold chromafold-pipe; do
+    gzip -dc "$work/root/usr/share/man/man1/$page.1.gz" > "$work/$page.1"
+    MANWIDTH=80 man --warnings -l "$work/$page.1" > "$work/manual" 2> "$work/warnings"
+    if [ -s "$work/warnings" ]; then cat "$work/warnings"; exit 1; fi
+    grep -q "DIAGNOSTICS" "$work/manual"
+    grep -q "chromafold $version" "$work/manual" || fail "the manual of $page is not of version $version"
+done
+"$work/root/usr/bin/chromafold-pipe" --version | grep -qx "chromafold-pipe $version" ||
+    fail "the packaged chromafold-pipe is not of version $version"
 
 if [ -d "$windows" ]; then
     echo "-- the Windows .zip, and a C program built against it and run under Wine"
     (cd "$windows" && cpack -G ZIP >/dev/null)
     python3 -m zipfile -e "$windows/chromafold-$version-windows-x64.zip" "$work/zip"
     (cd "$work/zip" && find . -type f | LC_ALL=C sort) > "$work/got"
-    printf './%s\n' LICENSE README.md chromafold.dll chromafold.exe include/chromafold/chromafold.h \
+    printf './%s\n' LICENSE README.md chromafold-pipe.exe chromafold.dll chromafold.exe include/chromafold/chromafold.h \
         include/chromafold/version.h lib/chromafold.lib | diff -u - "$work/got" || fail "the .zip holds other files"
     x86_64-w64-mingw32-gcc -std=c99 -pedantic-errors -Werror tests/install/consumer.c \
         -I"$work/zip/include" "$work/zip/lib/chromafold.lib" -o "$work/zip/consumer.exe"
