@@ -23,10 +23,6 @@ namespace {
 constexpr int32_t sources[] = {uyvy, yuy2, v210, i422, nv16, i422_10, p210, i420, CHROMAFOLD_SOURCE_YUY2, 23, nv12, i010, p010};
 constexpr int32_t outputs[] = {i420, nv12, i010, p010, uyvy, CHROMAFOLD_OUTPUT_NV12, yuy2, v210, i422, nv16, i422_10, p210};
 
-bool one_of(const auto& codes, int32_t code)
-{
-    return std::count(std::begin(codes), std::end(codes), code) > 0;
-}
 
 void change_geometry(chromafold_geometry& g, uint8_t change)
 {
@@ -58,8 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const ptrdiff_t extra[3] = {data[8] % 32 - 8, data[9] % 32 - 8, data[10] % 32 - 8};
     const uint8_t fill = uint8_t(data[12] ^ 0x5A);
     const int null_plane = data[13] >= 0xF8 ? data[13] - 0xF8 : -1; // 0-2 output, 3-5 source
-    const bool converted = (one_of(full_formats, source) && one_of(half_formats, output)) ||
-                           (one_of(half_formats, source) && one_of(full_formats, output));
+    const bool from_half = std::ranges::count(half_formats, source) > 0;
+    const bool converted = (from_half && std::ranges::count(full_formats, output) > 0) ||
+                           (std::ranges::count(full_formats, source) > 0 && std::ranges::count(half_formats, output) > 0);
 
     chromafold_geometry g;
     std::memset(&g, fill, sizeof g);
@@ -104,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                           (k < model_planes(frame_format) && !source_planes.data[k]);
     }
     // A 4:2:0 source's fields hold whole pairs of chroma rows.
-    const bool whole_fields = !one_of(half_formats, source) || exact.src_height % 4 == 0;
+    const bool whole_fields = !from_half || exact.src_height % 4 == 0;
     const bool valid = converted && unchanged && scan < 2 && valid_strides && !used_plane_null && whole_fields;
     if (result != 0) {
         const bool untouched = std::all_of(p.block.begin(), p.block.end(), [&](uint8_t b) { return b == fill; });

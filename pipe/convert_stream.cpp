@@ -2,9 +2,10 @@
 
 #include "pipe/layouts.h"
 #include "pipe/messages.h"
+#include "pipe/stream_io.h"
 #include "pipe/y4m.h"
-#include "platform/platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cinttypes>
@@ -29,49 +30,8 @@ struct Progress {
     std::chrono::steady_clock::time_point start, shown;
     int64_t frames = 0;
     uint64_t bytes_read = 0;
+    size_t width = 0; // of the longest line shown
 };
-
-// Reads until `size` bytes have arrived or the input ends. Returns the bytes
-// read, or -1 on an error.
-int64_t read_fully(int fd, uint8_t* data, uint64_t size)
-{
-    uint64_t done = 0;
-    while (done < size) {
-        const int64_t got = os_read(fd, data + done, size - done);
-        if (got <= 0)
-            return got < 0 ? -1 : int64_t(done);
-        done += uint64_t(got);
-    }
-    return int64_t(done);
-}
-
-// Reads a line, its line end included, one byte at a time so that nothing
-// after it is taken from a pipe. Returns its bytes (fewer than `limit` only
-// at the end of the input, or when a line end came), or -1 on an error.
-int64_t read_line(int fd, std::string& line, size_t limit)
-{
-    line.clear();
-    char c = 0;
-    while (line.size() < limit && c != '\n') {
-        const int64_t got = os_read(fd, &c, 1);
-        if (got <= 0)
-            return got < 0 ? -1 : int64_t(line.size());
-        line += c;
-    }
-    return int64_t(line.size());
-}
-
-// Writes all `size` bytes. Returns 0, or the error number of the failure.
-int write_fully(int fd, const uint8_t* data, uint64_t size)
-{
-    for (uint64_t done = 0; done < size;) {
-        const int64_t put = os_write(fd, data + done, size - done);
-        if (put <= 0)
-            return put < 0 ? errno : EIO;
-        done += uint64_t(put);
-    }
-    return 0;
-}
 
 // Reads the stream header of YUV4MPEG2 input into the plan; 0, or the status.
 int read_stream_header(const StreamEnds& ends, StreamPlan& plan, FILE* messages)
@@ -79,26 +39,28 @@ int read_stream_header(const StreamEnds& ends, StreamPlan& plan, FILE* messages)
     std::string line, why;
     const int64_t got = read_line(ends.input, line, y4m_line_limit);
     if (got < 0)
-        return std::fprintf(messages, "error - cannot read %s: %s\n", ends.input_name, std::strerror(errno)),
-               failed_io;
+        return refuse(messages, failed_io, "error - cannot read %s: %s\n", ends.input_name, std::strerror(errno));
     const std::string_view text = line;
     plan.header_bytes = line.size();
-    if (!text.starts_with(y4m_signature) || (text.size() > y4m_signature.size() && text[y4m_signature.size()] != ' ' &&
-                                             text[y4m_signature.size()] != '\n'))
-        return std::fprintf(messages, "error - %s does not begin with a YUV4MPEG2 stream header (headerless frames "
-                                      "need --from and --size)\n", ends.input_name), refused_input;
+    if (!text.starts_with(y4m_signature) ||
+        (text.size() > y4m_signature.size() && text[y4m_signature.size()] != ' ' && text[y4m_signature.size()] != '\n'))
+        return refuse(messages, refused_input,
+                      "error - %s does not begin with a YUV4MPEG2 stream header (headerless frames "
+                      "need --from and --size)\n",
+                      ends.input_name);
     if (!text.ends_with('\n'))
-        return std::fprintf(messages, "error - the stream header does not end within %zu bytes\n", y4m_line_limit),
-               refused_input;
+        return refuse(messages, refused_input, "error - the stream header does not end within %zu bytes\n",
+                      y4m_line_limit);
     if (!parse_stream_header(text.substr(y4m_signature.size(), text.size() - y4m_signature.size() - 1), plan.header,
                              &why))
-        return std::fprintf(messages, "%s\n", why.c_str()), refused_input;
+        return refuse(messages, refused_input, "%s\n", why.c_str());
     plan.source = layout_of_chroma(plan.header.chroma);
     if (!plan.source)
-        return std::fprintf(messages, "error - chroma C%s is not converted: chromafold-pipe takes C422 and C422p10 "
-                                      "into 4:2:0, and C420, C420jpeg, C420mpeg2 and C420p10, whose chroma lies "
-                                      "between the rows of each pair, back into 4:2:2\n", plan.header.chroma.c_str()),
-               refused_input;
+        return refuse(messages, refused_input,
+                      "error - chroma C%s is not converted: chromafold-pipe takes C422 and C422p10 "
+                      "into 4:2:0, and C420, C420jpeg, C420mpeg2 and C420p10, whose chroma lies "
+                      "between the rows of each pair, back into 4:2:2\n",
+                      plan.header.chroma.c_str());
     return 0;
 }
 
@@ -120,33 +82,40 @@ int plan_stream(const PipeOptions& options, const StreamEnds& ends, StreamPlan& 
     const char order = plan.header.interlacing;
     plan.interlacing = options.progressive ? 'p' : options.field_order ? options.field_order : order;
     if (plan.y4m_input && !options.progressive && !options.field_order && order != 't' && order != 'b' && order != 'm')
-        return std::fprintf(messages, "error - the stream says no field order (%s): give it with --field-order tff "
-                                      "or bff, or convert its frames as progressive ones with --progressive\n",
-                            order == 'p' ? "Ip" : order == '?' ? "I?" : "no I tag"), refused_input;
+        return refuse(messages, refused_input,
+                      "error - the stream says no field order (%s): give it with --field-order tff "
+                      "or bff, or convert its frames as progressive ones with --progressive\n",
+                      order == 'p'   ? "Ip"
+                      : order == '?' ? "I?"
+                                     : "no I tag");
     plan.output = options.to ? options.to : &planar_counterpart(*plan.source);
     if (plan.output->subsampled == plan.source->subsampled)
-        return std::fprintf(messages, "error - --to %s: the input is %s, and chromafold converts it into %s\n",
-                            plan.output->name, plan.source->name, layout_names(!plan.source->subsampled).c_str()),
-               refused_options;
+        return refuse(messages, refused_options,
+                      "error - --to %s: the input is %s, and chromafold converts it into %s\n", plan.output->name,
+                      plan.source->name, layout_names(!plan.source->subsampled).c_str());
     plan.y4m_output = !options.raw && !options.to;
     if (plan.y4m_output && !plan.y4m_input && options.rate.empty())
-        return std::fprintf(messages, "error - YUV4MPEG2 output needs a frame rate, which headerless input does not "
-                                      "give: add --rate, such as --rate 30000:1001, or write headerless frames with "
-                                      "--raw or --to\n"), refused_options;
+        return refuse(messages, refused_options,
+                      "error - YUV4MPEG2 output needs a frame rate, which headerless input does not "
+                      "give: add --rate, such as --rate 30000:1001, or write headerless frames with "
+                      "--raw or --to\n");
     const int32_t width = plan.header.width, height = plan.header.height;
     chromafold_geometry& g = plan.geometry;
     if (chromafold_frame_geometry(width, height, options.mode, &g) != 0)
-        return std::fprintf(messages, "error - a %" PRId32 "x%" PRId32 " frame: chromafold converts frames of an "
-                                      "even width of 2 to 32768 pixels and 1 to 32768 rows\n", width, height),
-               refused_input;
+        return refuse(messages, refused_input,
+                      "error - a %" PRId32 "x%" PRId32 " frame: chromafold converts frames of an "
+                      "even width of 2 to 32768 pixels and 1 to 32768 rows\n",
+                      width, height);
     if (plan.source->subsampled && height % 4 != 0)
-        return std::fprintf(messages, "error - a 4:2:0 frame of %" PRId32 " rows: chromafold takes 4:2:0 frames of a "
-                                      "multiple of 4 rows, whose fields hold whole pairs of chroma rows\n", height),
-               refused_input;
+        return refuse(messages, refused_input,
+                      "error - a 4:2:0 frame of %" PRId32 " rows: chromafold takes 4:2:0 frames of a "
+                      "multiple of 4 rows, whose fields hold whole pairs of chroma rows\n",
+                      height);
     if (g.dst_width == 0 || g.dst_height == 0)
-        return std::fprintf(messages, "error - mode %s leaves nothing of a %" PRId32 "x%" PRId32 " frame (clip "
-                                      "rounds down to 16 x 32, keep to whole groups of 4 rows)\n",
-                            options.mode == CHROMAFOLD_MODE_CLIP ? "clip" : "keep", width, height), refused_input;
+        return refuse(messages, refused_input,
+                      "error - mode %s leaves nothing of a %" PRId32 "x%" PRId32 " frame (clip "
+                      "rounds down to 16 x 32, keep to whole groups of 4 rows)\n",
+                      options.mode == CHROMAFOLD_MODE_CLIP ? "clip" : "keep", width, height);
     return 0;
 }
 
@@ -160,30 +129,33 @@ int read_frame(const StreamPlan& plan, const StreamEnds& ends, int64_t number, s
     int64_t got = plan.y4m_input ? read_line(ends.input, line, y4m_line_limit) : 0;
     const std::string_view text = line;
     if (got > 0 && !(text.starts_with("FRAME ") || text.starts_with("FRAME\n") || frame_marker.starts_with(text)))
-        return std::fprintf(messages, "error - frame %" PRId64 " does not begin with a FRAME line\n", number),
-               refused_input;
+        return refuse(messages, refused_input, "error - frame %" PRId64 " does not begin with a FRAME line\n", number);
     if (got > 0 && !text.ends_with('\n') && got == int64_t(y4m_line_limit))
-        return std::fprintf(messages, "error - the FRAME line of frame %" PRId64 " does not end within %zu bytes\n",
-                            number, y4m_line_limit), refused_input;
+        return refuse(messages, refused_input,
+                      "error - the FRAME line of frame %" PRId64 " does not end within %zu bytes\n", number,
+                      y4m_line_limit);
     if (got > 0 && !text.ends_with('\n'))
-        return std::fprintf(messages, "error - the input ends within the FRAME line of frame %" PRId64 " (%" PRId64
-                                      " whole frames converted)\n", number, number - 1), cut_short;
+        return refuse(messages, cut_short,
+                      "error - the input ends within the FRAME line of frame %" PRId64 " (%" PRId64
+                      " whole frames converted)\n",
+                      number, number - 1);
     if (got >= 0 && !(plan.y4m_input && line.empty()))
         got = read_fully(ends.input, source, bytes);
     if (got < 0)
-        return std::fprintf(messages, "error - cannot read %s: %s\n", ends.input_name, std::strerror(errno)),
-               failed_io;
+        return refuse(messages, failed_io, "error - cannot read %s: %s\n", ends.input_name, std::strerror(errno));
     if (got == 0 && line.empty())
         return -1;
     if (uint64_t(got) < bytes)
-        return std::fprintf(messages, "error - frame %" PRId64 " is cut short: the input ends %" PRIu64 " bytes "
-                                      "before its end (%" PRId64 " whole frames converted)\n", number,
-                            bytes - uint64_t(got), number - 1), cut_short;
+        return refuse(messages, cut_short,
+                      "error - frame %" PRId64 " is cut short: the input ends %" PRIu64 " bytes "
+                      "before its end (%" PRId64 " whole frames converted)\n",
+                      number, bytes - uint64_t(got), number - 1);
     return converted;
 }
 
-// Shows progress at most four times a second, or the last line; on a
-// terminal only, as a line that each one overwrites.
+// Shows progress at most four times a second, and once at the end: one line
+// that each overwrites, padded with spaces over a longer one before it, since
+// not every console takes control sequences.
 void show_progress(Progress& p, const StreamEnds& ends, FILE* messages, bool last)
 {
     const auto now = std::chrono::steady_clock::now();
@@ -191,14 +163,15 @@ void show_progress(Progress& p, const StreamEnds& ends, FILE* messages, bool las
         return;
     p.shown = now;
     const double seconds = std::chrono::duration<double>(now - p.start).count();
-    std::fprintf(messages, "\r%" PRId64 " frames, %.1f frames a second", p.frames,
-                 seconds > 0 ? double(p.frames) / seconds : 0.0);
+    std::string line =
+        message("%" PRId64 " frames, %.1f frames a second", p.frames, seconds > 0 ? double(p.frames) / seconds : 0.0);
     if (ends.input_size > 0 && p.bytes_read > 0) {
         const double done = double(p.bytes_read) / double(ends.input_size);
         const int64_t left = int64_t(seconds * (1 - done) / done + 0.5);
-        std::fprintf(messages, ", %.0f%%, %" PRId64 ":%02" PRId64 " left", 100 * done, left / 60, left % 60);
+        line += message(", %.0f%%, %" PRId64 ":%02" PRId64 " left", 100 * done, left / 60, left % 60);
     }
-    std::fprintf(messages, "\033[K");
+    std::fprintf(messages, "\r%-*s", int(p.width), line.c_str());
+    p.width = std::max(p.width, line.size());
     std::fflush(messages);
 }
 
@@ -219,8 +192,9 @@ int convert_stream(const PipeOptions& options, const StreamEnds& ends, FILE* mes
     if (!source || !output) {
         std::free(source);
         std::free(output);
-        return std::fprintf(messages, "error - not enough memory for frames of %" PRIu64 " and %" PRIu64 " bytes\n",
-                            in.bytes, out.bytes), failed_io;
+        return refuse(messages, failed_io,
+                      "error - not enough memory for frames of %" PRIu64 " and %" PRIu64 " bytes\n", in.bytes,
+                      out.bytes);
     }
     const chromafold_source_planes source_planes{{source + in.offset[0], source + in.offset[1], source + in.offset[2]},
                                                  {in.stride[0], in.stride[1], in.stride[2]}};
@@ -228,11 +202,11 @@ int convert_stream(const PipeOptions& options, const StreamEnds& ends, FILE* mes
     const chromafold_planes output_planes{{frame + out.offset[0], frame + out.offset[1], frame + out.offset[2]},
                                           {out.stride[0], out.stride[1], out.stride[2]}};
     Progress shown{std::chrono::steady_clock::now(), std::chrono::steady_clock::now(), 0, plan.header_bytes};
-    std::string header = plan.y4m_output ? output_header(plan.header, g.dst_width, g.dst_height, plan.interlacing,
-                                                         plan.output->y4m)
-                                         : "";
-    int status = converted, error = write_fully(ends.output, reinterpret_cast<const uint8_t*>(header.data()),
-                                                header.size());
+    std::string header = plan.y4m_output
+                             ? output_header(plan.header, g.dst_width, g.dst_height, plan.interlacing, plan.output->y4m)
+                             : "";
+    int status = converted,
+        error = write_fully(ends.output, reinterpret_cast<const uint8_t*>(header.data()), header.size());
     std::string line;
     for (int64_t number = 1; status == converted && error == 0; ++number) {
         status = read_frame(plan, ends, number, line, source, in.bytes, messages);
@@ -240,10 +214,13 @@ int convert_stream(const PipeOptions& options, const StreamEnds& ends, FILE* mes
             break;
         shown.bytes_read += line.size() + in.bytes;
         const std::string_view tags = line.size() > 6 ? std::string_view(line).substr(6, line.size() - 7) : "";
-        const char sampling = plan.interlacing != 'm' ? plan.interlacing : frame_sampling(tags, plan.source->subsampled);
+        const char sampling =
+            plan.interlacing != 'm' ? plan.interlacing : frame_sampling(tags, plan.source->subsampled);
         if (!sampling) {
-            std::fprintf(messages, "error - frame %" PRId64 " of a mixed (Im) stream says not how it was sampled: its "
-                                   "FRAME line needs an I tag, such as Itip or Ibii\n", number);
+            std::fprintf(messages,
+                         "error - frame %" PRId64 " of a mixed (Im) stream says not how it was sampled: its "
+                         "FRAME line needs an I tag, such as Itip or Ibii\n",
+                         number);
             status = refused_input;
             break;
         }

@@ -7,11 +7,11 @@
 
 // The exit statuses of chromafold-pipe.
 enum PipeStatus {
-    converted = 0,         // every frame of the input
-    refused_options = 1,   // the command line
-    refused_input = 2,     // the stream's header, layout, size, field order or FRAME lines
-    cut_short = 3,         // the input ends within a frame; the whole frames before it are written
-    failed_io = 4,         // an input or output could not be opened, read or written, or memory was short
+    converted = 0,       // every frame of the input
+    refused_options = 1, // the command line
+    refused_input = 2,   // the stream's header, layout, size, field order or FRAME lines
+    cut_short = 3,       // the input ends within a frame; the whole frames before it are written
+    failed_io = 4,       // an input or output could not be opened, read or written, or memory was short
 };
 
 // The open ends of a stream and their names for messages.

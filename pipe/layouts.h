@@ -11,10 +11,10 @@
 // has a chroma tag for them.
 struct PipeLayout {
     const char* name;
-    int32_t code;       // CHROMAFOLD_FORMAT_
-    bool subsampled;    // 4:2:0
+    int32_t code;    // CHROMAFOLD_FORMAT_
+    bool subsampled; // 4:2:0
     bool ten_bit;
-    const char* y4m;    // the chroma tag written for it, without the C; null: none
+    const char* y4m; // the chroma tag written for it, without the C; null: none
 };
 
 // The layout of a name, or null.

@@ -1,4 +1,5 @@
 #include "pipe/convert_stream.h"
+#include "pipe/messages.h"
 #include "pipe/options.h"
 #include "platform/platform.h"
 
@@ -22,11 +23,13 @@ int open_ends(const PipeOptions& options, StreamEnds& ends)
             standard(options.output) ? "standard output" : options.output, -1};
     errno = 0;
     if (!standard(options.input) && (ends.input = open_source(options.input)) < 0)
-        return std::fprintf(stderr, "error - cannot open %s: %s\n", options.input,
-                            errno ? std::strerror(errno) : "it is a folder"), failed_io;
+        return refuse(stderr, failed_io, "error - cannot open %s: %s\n", options.input,
+                      errno ? std::strerror(errno) : "it is a folder");
     if (!standard(options.output) && names_open_file(options.output, ends.input)) {
-        std::fprintf(stderr, "error - the output %s is the input itself; nothing was written, so the input is "
-                             "intact\n", options.output);
+        std::fprintf(stderr,
+                     "error - the output %s is the input itself; nothing was written, so the input is "
+                     "intact\n",
+                     options.output);
         if (ends.input != 0)
             close_file(ends.input);
         return failed_io;

@@ -12,3 +12,12 @@ std::string message(const char* format, ...)
     va_end(arguments);
     return text;
 }
+
+int refuse(FILE* messages, int status, const char* format, ...)
+{
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(messages, format, arguments);
+    va_end(arguments);
+    return status;
+}

@@ -20,8 +20,8 @@ constexpr size_t y4m_line_limit = 4096;
 
 struct StreamHeader {
     int32_t width = 0, height = 0;
-    char interlacing = 0; // the I tag's: t, b, p, m or ?; 0 where there is none
-    std::string chroma;   // the C tag's; 420jpeg, the format's default, where there is none
+    char interlacing = 0;          // the I tag's: t, b, p, m or ?; 0 where there is none
+    std::string chroma;            // the C tag's; 420jpeg, the format's default, where there is none
     std::vector<std::string> tags; // every tag, as written and in its order
 };
 
