@@ -10,9 +10,9 @@ filesink): chromafold into I420, videoconvert into I420 and into NV12. Each
 4:2:0 result is shown as a player shows it: its chroma put back at every line
 by linear interpolation at the rows where MPEG-2 sites interlaced 4:2:0
 chroma, within each field, then BT.601 into RGB. Columns, left to right: the
-source, chromafold, videoconvert into I420, videoconvert into NV12; in each,
-the top field above the bottom field, every line and pixel 8 times magnified,
-so that each line of each field shows. Where chroma was sited right, the
+source, chromafold, videoconvert into I420, videoconvert into NV12, each
+named above it; in each, the top field above the bottom field, every line and
+pixel 8 times magnified, so that each line of each field shows. Where chroma was sited right, the
 colour edge lies on the luma edge; where not, a band of wrong colour runs
 along it.
 """
@@ -26,6 +26,39 @@ import zlib
 W = H = 48
 SCALE = 8
 BLUE, RED = (41, 240, 110), (81, 90, 240)  # Y, Cb, Cr, studio range
+WHITE, INK = (255, 255, 255), (40, 40, 40)
+# The letters of the labels, 5 x 7, a row of bits each.
+GLYPHS = {
+    "A": "01110 10001 10001 11111 10001 10001 10001", "B": "11110 10001 10001 11110 10001 10001 11110",
+    "C": "01110 10001 10000 10000 10000 10001 01110", "D": "11110 10001 10001 10001 10001 10001 11110",
+    "E": "11111 10000 10000 11110 10000 10000 11111", "F": "11111 10000 10000 11110 10000 10000 10000",
+    "H": "10001 10001 10001 11111 10001 10001 10001", "I": "01110 00100 00100 00100 00100 00100 01110",
+    "L": "10000 10000 10000 10000 10000 10000 11111", "M": "10001 11011 10101 10101 10001 10001 10001",
+    "N": "10001 11001 10101 10011 10001 10001 10001", "O": "01110 10001 10001 10001 10001 10001 01110",
+    "P": "11110 10001 10001 11110 10000 10000 10000",
+    "R": "11110 10001 10001 11110 10100 10010 10001", "S": "01111 10000 10000 01110 00001 00001 11110",
+    "T": "11111 00100 00100 00100 00100 00100 00100", "U": "10001 10001 10001 10001 10001 10001 01110",
+    "V": "10001 10001 10001 10001 10001 01010 00100", "W": "10001 10001 10001 10101 10101 10101 01010",
+    "0": "01110 10001 10011 10101 11001 10001 01110", "1": "00100 01100 00100 00100 00100 00100 01110",
+    "2": "01110 10001 00001 00010 00100 01000 11111", "4": "00010 00110 01010 10010 11111 00010 00010",
+    ",": "00000 00000 00000 00000 00110 00100 01000", " ": "00000 " * 6 + "00000",
+}
+LABELS = ("SOURCE", "CHROMAFOLD I420", "VIDEOCONVERT I420", "VIDEOCONVERT NV12")
+
+
+def lettering(text, width, size=3):
+    """Rows of `width` pixels with `text` centred in them, each glyph pixel a
+    square of `size`, a blank row of glyph pixels above and below."""
+    rows = [[WHITE] * width for _ in range(9 * size)]
+    left = (width - (6 * len(text) - 1) * size) // 2
+    for k, letter in enumerate(text):
+        for y, bits in enumerate(GLYPHS[letter].split()):
+            for x, bit in enumerate(bits):
+                for dy in range(size):
+                    for dx in range(size):
+                        if bit == "1":
+                            rows[(y + 1) * size + dy][left + (6 * k + x) * size + dx] = INK
+    return rows
 
 
 def inside_box(row, x):
@@ -99,14 +132,21 @@ def main():
         for converter, fmt in (("chromafold", "I420"), ("videoconvert", "I420"), ("videoconvert", "NV12")):
             luma, cb, cr = convert(plugin_dir, folder, converter, fmt)
             panels.append(panel(luma, played_out(cb), played_out(cr)))
-    gap, white = 2, (255, 255, 255)
+    gap = 2
     picture = []
     for r in range(H + 1):
-        row = [white] * gap
+        row = [WHITE] * gap
         for p in panels:
             # A white line between the top field and the bottom field.
-            row += ([white] * W if r == H // 2 else p[r if r < H // 2 else r - 1]) + [white] * gap
+            row += ([WHITE] * W if r == H // 2 else p[r if r < H // 2 else r - 1]) + [WHITE] * gap
         picture += [[pixel for pixel in row for _ in range(SCALE)]] * (1 if r == H // 2 else SCALE)
+    # Each panel's name above it; what the halves are below them all.
+    names = [row[:] for row in lettering("", len(picture[0]))]
+    for k, label in enumerate(LABELS):
+        start = (gap + k * (W + gap)) * SCALE
+        for y, row in enumerate(lettering(label, W * SCALE)):
+            names[y][start:start + W * SCALE] = row
+    picture = names + picture + lettering("TOP FIELD ABOVE, BOTTOM FIELD BELOW", len(picture[0]))
     width = len(picture[0])
     raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in picture)
     chunk = lambda kind, data: struct.pack(">I", len(data)) + kind + data + struct.pack(
