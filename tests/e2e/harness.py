@@ -89,11 +89,13 @@ class Case(unittest.TestCase):
         with open(output, "rb") as f:
             return f.read()
 
-    def run_program(self, *args, env=None, timeout=120, binary=None, limits=None):
-        # Runs the program, or `binary`, with `args`; `limits` is a function that
-        # sets resource limits in the child before it starts the program.
+    def run_program(self, *args, env=None, timeout=120, binary=None, limits=None, stdin=None):
+        # Runs the program, or `binary`, with `args` and the bytes `stdin` on
+        # its standard input; `limits` is a function that sets resource limits
+        # in the child before it starts the program.
         command = runner + [binary or program] + [a if isinstance(a, bytes) else a.encode() for a in args]
-        completed = subprocess.run(command, cwd=self.cwd, env=env, stdin=subprocess.DEVNULL, preexec_fn=limits,
+        completed = subprocess.run(command, cwd=self.cwd, env=env, input=stdin, preexec_fn=limits,
+                                   stdin=None if stdin is not None else subprocess.DEVNULL,
                                    capture_output=True, timeout=timeout)
         return completed.returncode, completed.stdout, completed.stderr
 

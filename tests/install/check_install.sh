@@ -101,8 +101,8 @@ for page in chromafold chromafold-pipe; do
     gzip -dc "$work/root/usr/share/man/man1/$page.1.gz" > "$work/$page.1"
     MANWIDTH=80 man --warnings -l "$work/$page.1" > "$work/manual" 2> "$work/warnings"
     if [ -s "$work/warnings" ]; then cat "$work/warnings"; exit 1; fi
-    grep -q "DIAGNOSTICS" "$work/manual"
-    grep -q "chromafold $version" "$work/manual" || fail "the manual of $page is not of version $version"
+    grep -q "DIAGNOSTICS" "$work/manual" && grep -q "chromafold $version" "$work/manual" ||
+        fail "the manual of $page has no DIAGNOSTICS or is not of version $version"
 done
 "$work/root/usr/bin/chromafold-pipe" --version | grep -qx "chromafold-pipe $version" ||
     fail "the packaged chromafold-pipe is not of version $version"
