@@ -6,6 +6,7 @@
 
 #include "pipe/stream_io.h"
 #include "pipe/y4m.h"
+#include "platform/platform.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
     if (argc != 4)
         return 1;
     const bool y4m = std::strcmp(argv[1], "y4m") == 0;
+    use_for_frames(0);
+    use_for_frames(1);
     const uint64_t source_bytes = std::strtoull(argv[2], nullptr, 10);
     const uint64_t output_bytes = std::strtoull(argv[3], nullptr, 10);
     std::vector<uint8_t> source(source_bytes), output(frame_marker.size() + 1 + output_bytes, 16);

@@ -40,8 +40,8 @@ int open_ends(const PipeOptions& options, StreamEnds& ends)
             close_file(ends.input);
         return failed_io;
     }
-    use_binary_mode(ends.input);
-    use_binary_mode(ends.output);
+    use_for_frames(ends.input);
+    use_for_frames(ends.output);
     ends.input_size = regular_file_size(ends.input);
     return 0;
 }

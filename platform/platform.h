@@ -51,9 +51,11 @@ const char* next_char(const char* text);
 
 int is_terminal(FILE* stream);
 
-// Makes a standard stream (0, 1) carry bytes unchanged: on Windows it would
-// otherwise translate line ends.
-void use_binary_mode(int fd);
+// Readies one end of a stream of frames: it carries bytes unchanged (Windows
+// would otherwise translate line ends on a standard stream), and a pipe holds
+// 1 MiB where the system allows it, so that a frame of megabytes passes in
+// fewer turns of writer and reader (64 KiB is Linux's default).
+void use_for_frames(int fd);
 
 // The size in bytes of the regular file open as `fd`, or -1 for a pipe, a
 // device or anything else whose end is not known in advance.

@@ -89,7 +89,15 @@ int is_terminal(FILE* stream)
     return isatty(fileno(stream));
 }
 
-void use_binary_mode(int) {}
+void use_for_frames(int fd)
+{
+#ifdef F_SETPIPE_SZ
+    // Refused for what is not a pipe, or beyond the system's limit: nothing lost.
+    (void)fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+#else
+    (void)fd;
+#endif
+}
 
 int64_t regular_file_size(int fd)
 {

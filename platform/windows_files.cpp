@@ -73,7 +73,7 @@ int is_terminal(FILE* stream)
     return _isatty(_fileno(stream));
 }
 
-void use_binary_mode(int fd)
+void use_for_frames(int fd)
 {
     _setmode(fd, _O_BINARY);
 }
