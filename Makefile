@@ -23,6 +23,7 @@ bench: build
 	$(BUILD)/bench/convert_frame_bench --benchmark_min_time=0.1 --benchmark_repetitions=15 \
 	    --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
 	python3 bench/whole_process.py $(BUILD)
+	python3 bench/pipe_process.py $(BUILD)
 	if [ -e $(BUILD)/gst/libgstchromafold.so ]; then python3 bench/gst_pipelines.py $(BUILD)/gst; fi
 
 # Installs into $(DESTDIR)$(PREFIX): the program and its manual, the shared and

@@ -8,11 +8,16 @@ Two streams of 1080i frames in a page-cached file on tmpfs: YUV4MPEG2 10-bit
 converted by chromafold-pipe, by the I/O floor (bench/pipe_io_floor: the same
 reads and writes by the pipe's own functions, no conversion), and the
 YUV4MPEG2 one by `ffmpeg -f yuv4mpegpipe -i - -vf scale=interl=1 -f
-yuv4mpegpipe -`, which does the same conversion its own way. Standard output
-goes into a pipe that a reader empties, as an encoder would. The programs run
-in turn within each round, so that all see the same state of the machine;
-reports the median wall times, the medians of the ratios of each round, and
-chromafold-pipe's peak resident memory against its two frames.
+yuv4mpegpipe -`, which does the same conversion its own way. Two sinks for
+standard output: /dev/null, where writing costs nothing, so that the floor is
+the reading alone; and a pipe that a reader empties a frame at a time, as an
+encoder reads (dd with 8 MiB blocks). (A file on tmpfs is no steady sink: its
+pages are freed and zeroed anew between runs, and that varies more than the
+programs do.) The programs run in turn within each round, so
+that all see the same state of the machine; reports the median wall times,
+the medians of the ratios of each round, and chromafold-pipe's peak resident
+memory against its two frames. Both chromafold-pipe and the floor widen a
+pipe at either end to 1 MiB where Linux allows it.
 """
 import argparse
 import os
@@ -27,17 +32,18 @@ import time
 W, H = 1920, 1080
 
 
-def timed(command, source):
-    """Wall time of one run of `command` on `source`, its output read by cat
-    into /dev/null."""
-    with open(source, "rb") as stdin:
+def timed(command, source, sink):
+    """Wall time of one run of `command` on `source` into `sink`."""
+    with open(source, "rb") as stdin, open(os.devnull, "wb") as out:
         start = time.perf_counter()
-        producer = subprocess.Popen(command, stdin=stdin, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        reader = subprocess.run(["cat"], stdin=producer.stdout, stdout=subprocess.DEVNULL)
-        producer.stdout.close()
+        producer = subprocess.Popen(command, stdin=stdin, stdout=subprocess.PIPE if sink == "pipe" else out,
+                                    stderr=subprocess.DEVNULL)
+        if sink == "pipe":
+            subprocess.run(["dd", "bs=8M", "status=none"], stdin=producer.stdout, stdout=out, check=True)
+            producer.stdout.close()
         status = producer.wait()
         elapsed = time.perf_counter() - start
-    if status != 0 or reader.returncode != 0:
+    if status != 0:
         sys.exit(f"{command[0]} failed with status {status}")
     return elapsed
 
@@ -91,20 +97,25 @@ def main():
         }
         if not shutil.which("ffmpeg"):
             del cases["Y4M I422_10 -> I010"][1][2]
+        sinks = ("/dev/null", "pipe")
         for source, programs in cases.values():
             for _, command in programs:
-                timed(command, source)  # warm the page cache
-        times = {name: {program: [] for program, _ in programs} for name, (_, programs) in cases.items()}
-        for _ in range(options.runs):
-            for name, (source, programs) in cases.items():
-                for program, command in programs:
-                    times[name][program].append(timed(command, source))
+                timed(command, source, "pipe")  # warm the page cache
+        times = {(sink, name): {program: [] for program, _ in programs} for sink in sinks
+                 for name, (_, programs) in cases.items()}
+        # Every other round runs the programs in the other order, so that none
+        # always follows the same one.
+        for run in range(options.runs):
+            for sink in sinks:
+                for name, (source, programs) in cases.items():
+                    for program, command in programs[::-1] if run % 2 else programs:
+                        times[sink, name][program].append(timed(command, source, sink))
         peak = peak_memory([pipe, "--quiet"], y4m)
 
-    print(f"{frames} frames of {W}x{H}, page-cached on tmpfs, output read through a pipe; "
-          f"{options.runs} rounds, programs in turn; {len(os.sched_getaffinity(0))} processors")
-    for name, runs in times.items():
-        print(name)
+    print(f"{frames} frames of {W}x{H}, page-cached on tmpfs; {options.runs} rounds, programs in turn; "
+          f"{len(os.sched_getaffinity(0))} processors")
+    for (sink, name), runs in times.items():
+        print(f"{name}, into {'a ' + sink if sink != '/dev/null' else sink}")
         pipe_runs = runs["chromafold-pipe"]
         for program, samples in runs.items():
             ratio = statistics.median(p / s for p, s in zip(pipe_runs, samples))
