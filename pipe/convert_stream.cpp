@@ -49,8 +49,8 @@ int read_stream_header(const StreamEnds& ends, StreamPlan& plan, FILE* messages)
                       "need --from and --size)\n",
                       ends.input_name);
     if (!text.ends_with('\n'))
-        return refuse(messages, refused_input, "error - the stream header does not end within %zu bytes\n",
-                      y4m_line_limit);
+        return refuse(messages, refused_input, "error - the stream header does not end within %d bytes\n",
+                      int(y4m_line_limit));
     if (!parse_stream_header(text.substr(y4m_signature.size(), text.size() - y4m_signature.size() - 1), plan.header,
                              &why))
         return refuse(messages, refused_input, "%s\n", why.c_str());
@@ -132,8 +132,8 @@ int read_frame(const StreamPlan& plan, const StreamEnds& ends, int64_t number, s
         return refuse(messages, refused_input, "error - frame %" PRId64 " does not begin with a FRAME line\n", number);
     if (got > 0 && !text.ends_with('\n') && got == int64_t(y4m_line_limit))
         return refuse(messages, refused_input,
-                      "error - the FRAME line of frame %" PRId64 " does not end within %zu bytes\n", number,
-                      y4m_line_limit);
+                      "error - the FRAME line of frame %" PRId64 " does not end within %d bytes\n", number,
+                      int(y4m_line_limit));
     if (got > 0 && !text.ends_with('\n'))
         return refuse(messages, cut_short,
                       "error - the input ends within the FRAME line of frame %" PRId64 " (%" PRId64

@@ -32,9 +32,9 @@ HALF = {("i420", "I420"): (32, 104 * 72 * 3 // 2), ("nv12", "NV12"): (33, 104 * 
 MODES = {"clip": 0, "padding": 1, "keep": 2}
 
 
-def run(command, check=True):
-    done = subprocess.run(command, shell=True, cwd=folder, env=env, capture_output=True, text=True)
-    assert done.returncode == 0 or not check, f"{command}\n{done.stdout}{done.stderr}"
+def run(command):
+    done = subprocess.run(command, shell=True, cwd=folder, env=env, capture_output=True, text=True, timeout=300)
+    assert done.returncode == 0, f"{command}\n{done.stdout}{done.stderr}"
     return done.stdout + done.stderr
 
 

@@ -73,7 +73,7 @@ done <<EOF
 chromafold libc6.(>= ./usr/bin/chromafold ./usr/bin/chromafold-pipe ./usr/share/man/man1/chromafold.1.gz ./usr/share/man/man1/chromafold-pipe.1.gz
 libchromafold1 ^libc6.(>=.[0-9.]*)$ $lib/libchromafold.so.1 $lib/libchromafold.so.$version
 libchromafold-dev ^libchromafold1.(=.$version)$ ./usr/include/chromafold/chromafold.h ./usr/include/chromafold/version.h $lib/libchromafold.a $lib/libchromafold.so $lib/pkgconfig/chromafold.pc $lib/cmake/chromafold/chromafoldConfig.cmake $lib/cmake/chromafold/chromafoldConfigVersion.cmake $lib/cmake/chromafold/chromafoldTargets.cmake $lib/cmake/chromafold/chromafoldTargets-release.cmake
-gstreamer1.0-chromafold libchromafold1.(>=.$version).*libgstreamer1.0-0 $lib/gstreamer-1.0/libgstchromafold.so
+gstreamer1.0-chromafold libchromafold1.(>=.[0-9.]*).*libgstreamer1.0-0 $lib/gstreamer-1.0/libgstchromafold.so
 EOF
 [ "$(dpkg-parsechangelog -l "$top/packaging/changelog" -S Version)" = "$version" ] ||
     fail "the changelog's latest entry is not version $version"
