@@ -112,8 +112,10 @@ if [ -d "$windows" ]; then
     (cd "$windows" && cpack -G ZIP >/dev/null)
     python3 -m zipfile -e "$windows/chromafold-$version-windows-x64.zip" "$work/zip"
     (cd "$work/zip" && find . -type f | LC_ALL=C sort) > "$work/got"
-    printf './%s\n' LICENSE README.md chromafold-pipe.exe chromafold.dll chromafold.exe include/chromafold/chromafold.h \
-        include/chromafold/version.h lib/chromafold.lib | diff -u - "$work/got" || fail "the .zip holds other files"
+    { printf './%s\n' LICENSE README.md chromafold-pipe.exe chromafold.dll chromafold.exe \
+          include/chromafold/chromafold.h include/chromafold/version.h lib/chromafold.lib
+      (cd "$top" && find docs -name '*.md' -o -name '*.png' | sed 's|^|./|'); } | LC_ALL=C sort |
+        diff -u - "$work/got" || fail "the .zip holds other files"
     x86_64-w64-mingw32-gcc -std=c99 -pedantic-errors -Werror tests/install/consumer.c \
         -I"$work/zip/include" "$work/zip/lib/chromafold.lib" -o "$work/zip/consumer.exe"
     WINEDEBUG=-all wine "$work/zip/consumer.exe"
