@@ -81,7 +81,7 @@ class Pipe(Case):
         ]
         for tags, layout, args, want in cases:
             frame = random_clip(1, frame_bytes(layout))
-            lines = [b"FRAME Ibpi XA=1\n", b"FRAME\n" if "Im" not in tags else b"FRAME Itii\n"]
+            lines = [b"FRAME Xtii Ibpp\n", b"FRAME\n" if "Im" not in tags else b"FRAME Itii\n"]
             stream = f"YUV4MPEG2 {tags}\n".encode() + b"".join(line + frame for line in lines)
             status, stdout, stderr = self.pipe("--quiet", *args, stdin=stream)
             self.assertEqual((status, stderr), (0, b""), tags)
@@ -125,6 +125,7 @@ class Pipe(Case):
             *[([], y4m("422", [], tags), 2, f"the stream says no field order ({said})") for tags, said in
               (("I?", "I?"), ("F25:1", "no I tag"))],
             ([], y4m("422", [], width=47), 2, "a 47x36 frame: chromafold converts frames of an even width"),
+            (["--from", "uyvy", "--size", "100000000x2", "--raw"], b"", 2, "a 100000000x2 frame: chromafold converts"),
             ([], y4m("420", [], height=34), 2, "a 4:2:0 frame of 34 rows: chromafold takes 4:2:0 frames of a multiple"),
             (["--mode", "clip"], y4m("422", [], width=14), 2, "mode clip leaves nothing of a 14x36 frame"),
             ([], stream + b"FRAMES\n" + f422, 2, "frame 2 does not begin with a FRAME line"),
@@ -147,6 +148,8 @@ class Pipe(Case):
             # The whole frames before the one refused are written.
             self.assertEqual(stdout.count(b"FRAME\n"), int(stdin.startswith(stream) and stdin != stream), args)
         self.assertEqual(self.read("take.y4m"), stream)
+        # An input opened as descriptor 0, standard input being closed, is the input all the same.
+        self.assertEqual(self.run_program("take.y4m", "out.y4m", binary=pipe, limits=lambda: os.close(0))[0], 0)
 
     @unittest.skipIf(sys.platform == "win32" or runner, "POSIX pipes, FIFOs, devices and terminals")
     def test_the_ends_of_a_stream(self):
