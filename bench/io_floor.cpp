@@ -4,8 +4,8 @@
 
 #include "cli/options.h"
 #include "cli/output_name.h"
-#include "cli/frame_io.h"
 #include "lib/geometry.h"
+#include "platform/frame_io.h"
 #include "platform/platform.h"
 
 #include <cstdio>

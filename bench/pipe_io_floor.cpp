@@ -4,8 +4,8 @@
 //
 // usage: pipe_io_floor y4m|raw SOURCE_FRAME_BYTES OUTPUT_FRAME_BYTES < INPUT > OUTPUT
 
-#include "pipe/stream_io.h"
 #include "pipe/y4m.h"
+#include "platform/frame_io.h"
 #include "platform/platform.h"
 
 #include <cstdlib>
@@ -27,15 +27,15 @@ int main(int argc, char** argv)
     std::string line;
     // The output's header is as long as the input's, near enough.
     if (y4m && (read_line(0, line, y4m_line_limit) <= 0 ||
-                write_fully(1, reinterpret_cast<const uint8_t*>(line.data()), line.size()) != 0))
+                write_frame(1, reinterpret_cast<const uint8_t*>(line.data()), line.size()) != 0))
         return 1;
     const uint8_t* out = output.data() + (y4m ? 0 : 6);
     for (;;) {
         if (y4m && read_line(0, line, y4m_line_limit) <= 0)
             return 0;
-        if (read_fully(0, source.data(), source_bytes) != int64_t(source_bytes))
+        if (read_frame(0, source.data(), source_bytes) != int64_t(source_bytes))
             return 0;
-        if (write_fully(1, out, output_bytes + (y4m ? 6 : 0)) != 0)
+        if (write_frame(1, out, output_bytes + (y4m ? 6 : 0)) != 0)
             return 1;
     }
 }

@@ -1,8 +1,8 @@
 #include "cli/convert_file.h"
 
-#include "cli/frame_io.h"
 #include "lib/frame_walk.h"
 #include "lib/geometry.h"
+#include "platform/frame_io.h"
 #include "platform/platform.h"
 
 #include <cinttypes>

@@ -2,8 +2,8 @@
 
 #include "pipe/layouts.h"
 #include "pipe/messages.h"
-#include "pipe/stream_io.h"
 #include "pipe/y4m.h"
+#include "platform/frame_io.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -122,7 +122,7 @@ int plan_stream(const PipeOptions& options, const StreamEnds& ends, StreamPlan& 
 // Reads frame `number`: of YUV4MPEG2, its FRAME line into `line`; then its
 // planes into `source`. Returns `converted` with the frame in hand, -1 at the
 // end of the input, or the status after saying why the stream stops there.
-int read_frame(const StreamPlan& plan, const StreamEnds& ends, int64_t number, std::string& line, uint8_t* source,
+int next_frame(const StreamPlan& plan, const StreamEnds& ends, int64_t number, std::string& line, uint8_t* source,
                uint64_t bytes, FILE* messages)
 {
     line.clear();
@@ -140,7 +140,7 @@ int read_frame(const StreamPlan& plan, const StreamEnds& ends, int64_t number, s
                       " whole frames converted)\n",
                       number, number - 1);
     if (got >= 0 && !(plan.y4m_input && line.empty()))
-        got = read_fully(ends.input, source, bytes);
+        got = read_frame(ends.input, source, bytes);
     if (got < 0)
         return refuse(messages, failed_io, "error - cannot read %s: %s\n", ends.input_name, std::strerror(errno));
     if (got == 0 && line.empty())
@@ -206,10 +206,10 @@ int convert_stream(const PipeOptions& options, const StreamEnds& ends, FILE* mes
                              ? output_header(plan.header, g.dst_width, g.dst_height, plan.interlacing, plan.output->y4m)
                              : "";
     int status = converted,
-        error = write_fully(ends.output, reinterpret_cast<const uint8_t*>(header.data()), header.size());
+        error = write_frame(ends.output, reinterpret_cast<const uint8_t*>(header.data()), header.size()) ? errno : 0;
     std::string line;
     for (int64_t number = 1; status == converted && error == 0; ++number) {
-        status = read_frame(plan, ends, number, line, source, in.bytes, messages);
+        status = next_frame(plan, ends, number, line, source, in.bytes, messages);
         if (status != converted)
             break;
         shown.bytes_read += line.size() + in.bytes;
@@ -230,7 +230,7 @@ int convert_stream(const PipeOptions& options, const StreamEnds& ends, FILE* mes
         const std::string marker =
             plan.y4m_output ? std::string(frame_marker) + (tags.empty() ? "" : " ") + std::string(tags) + "\n" : "";
         std::memcpy(frame - marker.size(), marker.data(), marker.size());
-        error = write_fully(ends.output, frame - marker.size(), marker.size() + out.bytes);
+        error = write_frame(ends.output, frame - marker.size(), marker.size() + out.bytes) ? errno : 0;
         ++shown.frames;
         if (progress && error == 0)
             show_progress(shown, ends, messages, false);
