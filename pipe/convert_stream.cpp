@@ -217,18 +217,17 @@ int convert_stream(const PipeOptions& options, const StreamEnds& ends, FILE* mes
         const char sampling =
             plan.interlacing != 'm' ? plan.interlacing : frame_sampling(tags, plan.source->subsampled);
         if (!sampling) {
-            std::fprintf(messages,
-                         "error - frame %" PRId64 " of a mixed (Im) stream says not how it was sampled: its "
-                         "FRAME line needs an I tag, such as Itip or Ibii\n",
-                         number);
-            status = refused_input;
+            status = refuse(messages, refused_input,
+                            "error - frame %" PRId64 " of a mixed (Im) stream says not how it was sampled: its "
+                            "FRAME line needs an I tag, such as Itip or Ibii\n",
+                            number);
             break;
         }
         chromafold_convert_planes(&g, sampling == 'p' ? CHROMAFOLD_SCAN_PROGRESSIVE : CHROMAFOLD_SCAN_INTERLACED,
                                   plan.source->code, &source_planes, plan.output->code, &output_planes);
-        // The FRAME line, its tags passed on, goes out with the frame's planes.
-        const std::string marker =
-            plan.y4m_output ? std::string(frame_marker) + (tags.empty() ? "" : " ") + std::string(tags) + "\n" : "";
+        // The FRAME line goes out with the frame's planes: the input's own,
+        // its tags passed on, or a bare one.
+        const std::string_view marker = !plan.y4m_output ? "" : tags.empty() ? "FRAME\n" : std::string_view(line);
         std::memcpy(frame - marker.size(), marker.data(), marker.size());
         error = write_frame(ends.output, frame - marker.size(), marker.size() + out.bytes) ? errno : 0;
         ++shown.frames;

@@ -25,20 +25,17 @@ int open_ends(const PipeOptions& options, StreamEnds& ends)
     if (!standard(options.input) && (ends.input = open_source(options.input)) < 0)
         return refuse(stderr, failed_io, "error - cannot open %s: %s\n", options.input,
                       errno ? std::strerror(errno) : "it is a folder");
-    if (!standard(options.output) && names_open_file(options.output, ends.input)) {
-        std::fprintf(stderr,
-                     "error - the output %s is the input itself; nothing was written, so the input is "
-                     "intact\n",
-                     options.output);
-        if (ends.input != 0)
+    int status = 0;
+    if (!standard(options.output) && names_open_file(options.output, ends.input))
+        status = refuse(stderr, failed_io,
+                        "error - the output %s is the input itself; nothing was written, so the input is intact\n",
+                        options.output);
+    else if (!standard(options.output) && (ends.output = open_output(options.output, 0666)) < 0)
+        status = refuse(stderr, failed_io, "error - cannot create %s: %s\n", options.output, std::strerror(errno));
+    if (status != 0) {
+        if (!standard(options.input))
             close_file(ends.input);
-        return failed_io;
-    }
-    if (!standard(options.output) && (ends.output = open_output(options.output, 0666)) < 0) {
-        std::fprintf(stderr, "error - cannot create %s: %s\n", options.output, std::strerror(errno));
-        if (ends.input != 0)
-            close_file(ends.input);
-        return failed_io;
+        return status;
     }
     use_for_frames(ends.input);
     use_for_frames(ends.output);
@@ -57,11 +54,11 @@ int main(int argc, char* argv[])
     if (const int status = open_ends(options, ends); status != 0)
         return status;
     int status = convert_stream(options, ends, stderr, !options.quiet && is_terminal(stderr));
-    if (ends.output != 1 && close_file(ends.output) != 0 && status == converted) {
+    if (!standard(options.output) && close_file(ends.output) != 0 && status == converted) {
         std::fprintf(stderr, "error - cannot write %s: %s\n", ends.output_name, std::strerror(errno));
         status = failed_io;
     }
-    if (ends.input != 0)
+    if (!standard(options.input))
         close_file(ends.input);
     return status;
 }
