@@ -88,7 +88,8 @@ def what_leaves(pipeline):
 # say theirs), and x264enc codes it. The masters are interlaced, as ffmpeg
 # encodes them, in containers that say the order and ones that do not; DNxHD
 # is top field first by definition. Back into 4:2:2 from a decoded 4:2:0
-# broadcast, both packed layouts of playout. (Buffers that alone say the
+# broadcast, in Matroska and in TS: both packed layouts of playout, and I422
+# into x264enc. (Buffers that alone say the
 # order, as an appsrc's do, are the harness test's.)
 ENCODE = "x264enc interlaced=true speed-preset=ultrafast ! matroskamux ! filesink location=out.mkv"
 PRORES, H264 = "-c:v prores_ks -profile:v 3 -pix_fmt yuv422p10le", "-c:v libx264 -pix_fmt yuv422p10le"
@@ -96,7 +97,8 @@ MASTERS = {"prores.mov": ("720x486", PRORES, "tb"), "prores.mkv": ("720x486", PR
            "h264.mkv": ("720x486", H264, "tb"), "h264.ts": ("720x486", H264, "tb"),
            "mpeg2.ts": ("720x486", "-c:v mpeg2video -pix_fmt yuv422p", "tb"),
            "dnxhd.mxf": ("1920x1080", "-c:v dnxhd -b:v 120M -pix_fmt yuv422p", "t"),
-           "broadcast.mkv": ("720x480", "-c:v libx264 -pix_fmt yuv420p", "tb")}
+           "broadcast.mkv": ("720x480", "-c:v libx264 -pix_fmt yuv420p", "tb"),
+           "broadcast.ts": ("720x480", "-c:v libx264 -pix_fmt yuv420p", "tb")}
 for letter, order, tff in (("t", "top-field-first", "true"), ("b", "bottom-field-first", "false")):
     cases = [(f"{parse('uyvy', tff=tff)} ! chromafold ! {ENCODE}", f"[{order}]"),
              (f'{parse("uyvy", tff=tff)} ! capssetter caps="video/x-raw,field-order={order}" ! chromafold ! {ENCODE}',
@@ -107,7 +109,8 @@ for letter, order, tff in (("t", "top-field-first", "true"), ("b", "bottom-field
             run(f"ffmpeg -v error -f lavfi -i testsrc2=size={size}:rate=30000/1001 -frames:v 3 {codec} "
                 f"-flags +ildct+ilme -top {int(letter == 't')} {master}")
             cases += [(f"filesrc location={master} ! decodebin ! chromafold ! {downstream}", said)
-                      for downstream in (("video/x-raw,format=UYVY ! fakesink", "video/x-raw,format=v210 ! fakesink")
+                      for downstream in (("video/x-raw,format=UYVY ! fakesink", "video/x-raw,format=v210 ! fakesink",
+                                          f"video/x-raw,format=Y42B ! {ENCODE}")
                                          if name.startswith("broadcast") else (ENCODE,))]
     for pipeline, said in cases:
         assert what_leaves(pipeline) == said + letter * 3, (pipeline, what_leaves(pipeline))
