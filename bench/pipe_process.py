@@ -29,6 +29,8 @@ import sys
 import tempfile
 import time
 
+from whole_process import peak_memory
+
 W, H = 1920, 1080
 
 
@@ -46,16 +48,6 @@ def timed(command, source, sink):
     if status != 0:
         sys.exit(f"{command[0]} failed with status {status}")
     return elapsed
-
-
-def peak_memory(command, source):
-    """Peak resident memory of one run, in bytes, as GNU time reports it."""
-    if not os.path.exists("/usr/bin/time"):
-        return None
-    with open(source, "rb") as stdin:
-        report = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, stdin=stdin, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.PIPE, check=True)
-    return int(report.stderr.split()[-1]) * 1024
 
 
 def main():
@@ -110,7 +102,7 @@ def main():
                 for name, (source, programs) in cases.items():
                     for program, command in programs[::-1] if run % 2 else programs:
                         times[sink, name][program].append(timed(command, source, sink))
-        peak = peak_memory([pipe, "--quiet"], y4m)
+        peak = peak_memory([pipe, "--quiet"], source=y4m)
 
     print(f"{frames} frames of {W}x{H}, page-cached on tmpfs; {options.runs} rounds, programs in turn; "
           f"{len(os.sched_getaffinity(0))} processors")

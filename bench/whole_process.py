@@ -56,14 +56,15 @@ def timed(command, cwd, processors):
     return elapsed
 
 
-def peak_memory(command, cwd):
-    """Peak resident memory of one run, in bytes. A child of this script would
-    count the script's own memory from before it started the program, so GNU
-    time, a small C program, starts it instead."""
+def peak_memory(command, cwd=None, source=None):
+    """Peak resident memory of one run, in bytes, reading `source` if given. A
+    child of this script would count the script's own memory from before it
+    started the program, so GNU time, a small C program, starts it instead."""
     if not os.path.exists("/usr/bin/time"):
         return None
-    report = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, cwd=cwd,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, check=True)
+    with open(source or os.devnull, "rb") as stdin:
+        report = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, cwd=cwd, stdin=stdin,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, check=True)
     return int(report.stderr.split()[-1]) * 1024
 
 
