@@ -79,16 +79,20 @@ int chromafold_frame_geometry(int32_t width, int32_t height, int32_t mode,
     return 0;
 }
 
-size_t chromafold_source_row_bytes(int32_t source_format, int32_t width)
-{
-    return chromafold_row_bytes(format_of_source(source_format), 0, width);
-}
-
 size_t chromafold_row_bytes(int32_t format, int32_t plane, int32_t width)
 {
     if (!known_format(format) || !valid_settings(width, 1, CHROMAFOLD_MODE_CLIP))
         return 0;
     return size_t(row_bytes(format_info(format), plane, width));
+}
+
+int chromafold_format_info(int32_t format, chromafold_format_description* info)
+{
+    if (!info || !known_format(format))
+        return -1;
+    const Format f = format_info(format);
+    *info = {f.name, f.subsampled ? 420 : 422, f.depth, plane_count(f), word_shift(f)};
+    return 0;
 }
 
 int chromafold_convert_planes(const chromafold_geometry* geometry, int32_t scan, int32_t source_format,
@@ -122,25 +126,4 @@ int chromafold_convert_planes(const chromafold_geometry* geometry, int32_t scan,
 
     convert_frame_with(chosen_kernel(pair), frame_layout(g, scan, source_format, *source, output_format, *output));
     return 0;
-}
-
-int chromafold_convert(const chromafold_geometry* geometry, int32_t source_format, const uint8_t* src,
-                       ptrdiff_t src_stride, int32_t output_format, const chromafold_planes* output)
-{
-    // The pairs of this function: the 8-bit sources into the 8-bit outputs,
-    // v210 into all four.
-    const int32_t source = format_of_source(source_format), out = format_of_output(output_format);
-    if (source < 0 || out < 0 || format_info(source).depth < format_info(out).depth)
-        return -1;
-    const chromafold_source_planes planes{{src}, {src_stride}};
-    return chromafold_convert_planes(geometry, CHROMAFOLD_SCAN_INTERLACED, source, &planes, out, output);
-}
-
-int chromafold_convert_frame(const chromafold_geometry* geometry, const uint8_t* src,
-                             ptrdiff_t src_stride, uint8_t* y, ptrdiff_t y_stride, uint8_t* u,
-                             ptrdiff_t u_stride, uint8_t* v, ptrdiff_t v_stride)
-{
-    const chromafold_planes planes{{y, u, v}, {y_stride, u_stride, v_stride}};
-    return chromafold_convert(geometry, CHROMAFOLD_SOURCE_UYVY, src, src_stride,
-                              CHROMAFOLD_OUTPUT_I420, &planes);
 }

@@ -148,16 +148,3 @@ constexpr int32_t pair_index(int32_t source, int32_t output)
             return p;
     return -1;
 }
-
-// The codes of chromafold_convert's sources and outputs as layouts.
-constexpr int32_t format_of_source(int32_t source)
-{
-    return source >= CHROMAFOLD_SOURCE_UYVY && source <= CHROMAFOLD_SOURCE_V210 ? CHROMAFOLD_FORMAT_UYVY + source
-                                                                                : -1;
-}
-
-constexpr int32_t format_of_output(int32_t output)
-{
-    return output >= CHROMAFOLD_OUTPUT_I420 && output <= CHROMAFOLD_OUTPUT_P010 ? CHROMAFOLD_FORMAT_I420 + output
-                                                                                 : -1;
-}

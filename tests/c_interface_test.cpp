@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <span>
+#include <tuple>
 
 namespace {
 
@@ -71,6 +72,43 @@ TEST(CInterface, RowBytes)
                                   {CHROMAFOLD_SOURCE_YUY2, 32770, 0}, {3, 720, 0}, {uyvy, 720, 0}};
     for (const auto& [format, width, bytes] : sources)
         EXPECT_EQ(chromafold_source_row_bytes(format, width), size_t(bytes)) << format << ", " << width;
+}
+
+// What each format is; every other code, and a null description, refused
+// with nothing written.
+TEST(CInterface, FormatInfo)
+{
+    struct Case {
+        int32_t format;
+        chromafold_format_description want; // name null: refused
+    };
+    const Case cases[] = {
+        {uyvy, {"uyvy", 422, 8, 1, 0}},     {yuy2, {"yuy2", 422, 8, 1, 0}},
+        {v210, {"v210", 422, 10, 1, 0}},    {i422, {"i422", 422, 8, 3, 0}},
+        {nv16, {"nv16", 422, 8, 2, 0}},     {i422_10, {"i422_10", 422, 10, 3, 0}},
+        {p210, {"p210", 422, 10, 2, 6}},    {i420, {"i420", 420, 8, 3, 0}},
+        {nv12, {"nv12", 420, 8, 2, 0}},     {i010, {"i010", 420, 10, 3, 0}},
+        {p010, {"p010", 420, 10, 2, 6}},    {CHROMAFOLD_SOURCE_UYVY, {}},
+        {CHROMAFOLD_OUTPUT_P010, {}},       {15, {}},
+        {23, {}},                           {31, {}},
+        {36, {}},                           {-1, {}},
+        {INT32_MIN, {}},
+    };
+    for (const auto& [format, want] : cases) {
+        chromafold_format_description d;
+        std::memset(&d, 0xA5, sizeof d);
+        const chromafold_format_description before = d;
+        EXPECT_EQ(chromafold_format_info(format, &d), want.name ? 0 : -1) << format;
+        if (!want.name) {
+            EXPECT_EQ(std::memcmp(&d, &before, sizeof d), 0) << format;
+            continue;
+        }
+        EXPECT_STREQ(d.name, want.name);
+        EXPECT_EQ(std::tuple(d.subsampling, d.depth, d.planes, d.sample_shift),
+                  std::tuple(want.subsampling, want.depth, want.planes, want.sample_shift))
+            << want.name;
+    }
+    EXPECT_EQ(chromafold_format_info(uyvy, nullptr), -1);
 }
 
 // Every pair into planes whose rows lie further apart than they are long, each

@@ -14,6 +14,7 @@ int main(void)
     chromafold_planes nv12 = {{y, uv, NULL}, {48, 48, 0}};
     chromafold_source_planes i422 = {{planar[0], planar[1], planar[2]}, {20, 10, 10}};
     chromafold_geometry g, kept;
+    chromafold_format_description p010;
     char version[32];
     int i;
 
@@ -37,6 +38,8 @@ int main(void)
         /* Planar 4:2:2 kept at 20 x 32, progressive, into NV12. */
         chromafold_frame_geometry(20, 35, CHROMAFOLD_MODE_KEEP, &kept) != 0 || kept.dst_height != 32 ||
         chromafold_row_bytes(CHROMAFOLD_FORMAT_I422, 1, 20) != 10 ||
+        chromafold_format_info(CHROMAFOLD_FORMAT_P010, &p010) != 0 || strcmp(p010.name, "p010") != 0 ||
+        p010.subsampling != 420 || p010.sample_shift != 6 ||
         chromafold_convert_planes(&kept, CHROMAFOLD_SCAN_PROGRESSIVE, CHROMAFOLD_FORMAT_I422, &i422,
                                   CHROMAFOLD_FORMAT_NV12, &nv12) != 0 ||
         y[19] != 200 || y[20] != 16 || uv[18] != 30 || uv[19] != 220 || uv[20] != 128)

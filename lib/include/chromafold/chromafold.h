@@ -118,6 +118,19 @@ typedef struct chromafold_source_planes {
     ptrdiff_t stride[3];
 } chromafold_source_planes;
 
+/* What a format is, for a caller that sizes, allocates or names its frames.
+ * Its members keep this order and size for the life of libchromafold.so.1. */
+typedef struct chromafold_format_description {
+    const char* name;    /* the library's name, as the programs spell it: "uyvy", "yuy2", "v210",
+                            "i422", "nv16", "i422_10", "p210", "i420", "nv12", "i010" or "p010"; static */
+    int32_t subsampling; /* 422: a chroma row for every luma row; 420: one for every two */
+    int32_t depth;       /* bits of each sample: 8 or 10 */
+    int32_t planes;      /* 1 (packed), 2 (Y, then U, V pairs) or 3 (Y, U and V); the rows of
+                            each as chromafold_row_bytes gives them */
+    int32_t sample_shift; /* how far a 10-bit sample lies up the 16-bit word that holds it in
+                             the planar and semi-planar layouts: 6 in P210 and P010, else 0 */
+} chromafold_format_description;
+
 /* The version of the library linked, such as "2.1.0"; a static string. */
 CHROMAFOLD_API const char* chromafold_version(void);
 
@@ -142,6 +155,12 @@ CHROMAFOLD_API int chromafold_frame_geometry(int32_t width, int32_t height, int3
  * (v210: ((width + 47) / 48) * 128); 0 for a plane the format lacks, an unknown
  * format, or a width that is odd or outside 1 to 32768. */
 CHROMAFOLD_API size_t chromafold_row_bytes(int32_t format, int32_t plane, int32_t width);
+
+/* Fills *info with what the CHROMAFOLD_FORMAT_ code `format` is. Refuses
+ * every other code (the CHROMAFOLD_SOURCE_ and CHROMAFOLD_OUTPUT_ ones among
+ * them) and a null info, and then writes nothing. Returns 0, or -1 on
+ * refusal. */
+CHROMAFOLD_API int chromafold_format_info(int32_t format, chromafold_format_description* info);
 
 /* Converts one frame of geometry->src_width x src_height in `source_format`,
  * sampled as `scan` says, into the planes of one frame of dst_width x
