@@ -3,9 +3,9 @@
 // of every format (a pair's floor is that of the larger of its two frames:
 // the conversion reads one and writes the other) and, when it is installed, libyuv's
 // UYVYToI420 (a peer that filters chroma across fields). UYVY into I420 also
-// runs through convert_frame, the program's contiguous path, and through the C
-// interface into planes with rows back to back and into planes whose rows are
-// 64 bytes longer than the frame is wide.
+// runs through the C interface, as the command runs it, into planes with rows
+// back to back and into planes whose rows are 64 bytes longer than the frame
+// is wide.
 //
 // Every frame and plane starts on a page boundary, as capture drivers map
 // their frames and as allocators place large blocks: blocks that lie alike in
@@ -103,20 +103,6 @@ void walk(benchmark::State& state, RowGroupFunction kernel, Pair pair, int32_t w
     count_source_bytes(state, frame_bytes(source, width, height));
 }
 
-// convert_frame, with the kernels it chooses itself, on contiguous frames.
-void contiguous(benchmark::State& state, int32_t width, int32_t height, int32_t mode)
-{
-    const chromafold_geometry g = frame_geometry(width, height, mode);
-    const Block src = page_block(g.src_bytes);
-    const Block dst = page_block(g.dst_bytes);
-    for (auto _ : state) {
-        convert_frame(g, dst.get(), src.get());
-        benchmark::DoNotOptimize(dst.get());
-        benchmark::ClobberMemory();
-    }
-    count_source_bytes(state, g.src_bytes);
-}
-
 // The C interface with every row of the source and of each plane `gap` bytes
 // longer than its data.
 void c_interface(benchmark::State& state, int32_t width, int32_t height, int32_t mode, ptrdiff_t gap)
@@ -205,8 +191,6 @@ int register_benchmarks()
                                              f.code, s.width, s.height);
         if (every_pair)
             continue;
-        benchmark::RegisterBenchmark((std::string("contiguous/") + s.name).c_str(), contiguous, s.width, s.height,
-                                     s.mode);
         benchmark::RegisterBenchmark((std::string("c_interface_contiguous/") + s.name).c_str(), c_interface, s.width,
                                      s.height, s.mode, 0);
         benchmark::RegisterBenchmark((std::string("c_interface_strided/") + s.name).c_str(), c_interface, s.width,

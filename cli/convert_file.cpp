@@ -1,7 +1,6 @@
 #include "cli/convert_file.h"
 
-#include "lib/frame_walk.h"
-#include "lib/geometry.h"
+#include <chromafold/chromafold.h>
 #include "platform/frame_io.h"
 #include "platform/platform.h"
 
@@ -11,11 +10,17 @@
 
 namespace {
 
-// The working buffer holds one source frame followed by one output frame.
+// The working buffer holds one source frame followed by one output frame,
+// raw420: the Y plane, then the U plane, then the V plane, each row of each
+// plane right after the one before.
 void convert_frames(int source, int output, uint8_t* buffer, const chromafold_geometry& geometry)
 {
     uint8_t* const src = buffer;
     uint8_t* const dst = buffer + geometry.src_bytes;
+    const ptrdiff_t luma_bytes = ptrdiff_t(geometry.dst_width) * geometry.dst_height;
+    const chromafold_source_planes uyvy{{src}, {ptrdiff_t(geometry.src_width) * 2}};
+    const chromafold_planes raw420{{dst, dst + luma_bytes, dst + luma_bytes + luma_bytes / 4},
+                                   {geometry.dst_width, geometry.dst_width / 2, geometry.dst_width / 2}};
     const bool terminal = is_terminal(stdout);
     int64_t frames = 0;
 
@@ -29,7 +34,8 @@ void convert_frames(int source, int output, uint8_t* buffer, const chromafold_ge
         // A trailing piece shorter than one frame is not a frame.
         if (uint64_t(got) != geometry.src_bytes)
             break;
-        convert_frame(geometry, dst, src);
+        chromafold_convert_planes(&geometry, CHROMAFOLD_SCAN_INTERLACED, CHROMAFOLD_FORMAT_UYVY, &uyvy,
+                                  CHROMAFOLD_FORMAT_I420, &raw420);
         if (write_frame(output, dst, geometry.dst_bytes) != 0) {
             std::fprintf(stderr, "error - failed on _write(size=%" PRIu64 ") [dst]\n",
                          geometry.dst_bytes);
@@ -52,8 +58,10 @@ void convert_frames(int source, int output, uint8_t* buffer, const chromafold_ge
 
 void convert_file(const char* output_name, const char* source_path, const Settings& settings)
 {
-    const chromafold_geometry geometry =
-        frame_geometry(settings.width, settings.height, settings.mode);
+    // The settings are valid: only a width or a height of 0 is refused, and
+    // then the geometry stays that of no frame at all.
+    chromafold_geometry geometry{settings.width, settings.height, 0, 0, 0, 0};
+    chromafold_frame_geometry(settings.width, settings.height, settings.mode, &geometry);
     const uint64_t buffer_size = geometry.src_bytes + geometry.dst_bytes;
     uint8_t* const buffer = buffer_size <= SIZE_MAX
                                 ? static_cast<uint8_t*>(std::malloc(buffer_size ? buffer_size : 1))

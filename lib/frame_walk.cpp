@@ -1,7 +1,6 @@
 #include "lib/frame_walk.h"
 
 #include "lib/edge_padding.h"
-#include "lib/kernel_ladder.h"
 
 #include <algorithm>
 
@@ -162,15 +161,4 @@ void convert_frame_with(RowGroupFunction kernel, const FrameLayout& frame)
 {
     const int32_t pair = pair_index(frame.source.code, frame.output.code);
     (unfolds(pairs[pair]) ? unfold_frame : fold_frame)(kernel, plain_kernel(pair), frame);
-}
-
-void convert_frame(const chromafold_geometry& g, uint8_t* dst, const uint8_t* src)
-{
-    const ptrdiff_t luma_size = ptrdiff_t(g.dst_width) * g.dst_height;
-    const chromafold_source_planes source{{src}, {ptrdiff_t(g.src_width) * 2}};
-    const chromafold_planes planes{{dst, dst + luma_size, dst + luma_size + luma_size / 4},
-                                   {g.dst_width, g.dst_width / 2, g.dst_width / 2}};
-    const int32_t pair = pair_index(CHROMAFOLD_FORMAT_UYVY, CHROMAFOLD_FORMAT_I420);
-    convert_frame_with(chosen_kernel(pair), frame_layout(g, CHROMAFOLD_SCAN_INTERLACED, CHROMAFOLD_FORMAT_UYVY,
-                                                         source, CHROMAFOLD_FORMAT_I420, planes));
 }

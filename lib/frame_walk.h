@@ -16,9 +16,3 @@ FrameLayout frame_layout(const chromafold_geometry& g, int32_t scan, int32_t sou
 // every whole row group with `kernel`, a kernel of the frame's pair, the rest
 // with the plain C one.
 void convert_frame_with(RowGroupFunction kernel, const FrameLayout& frame);
-
-// Converts one contiguous interlaced UYVY frame of geometry `g` (g.src_bytes
-// at `src`) into one contiguous I420 frame (g.dst_bytes at `dst`: Y, then U,
-// then V) with the chosen kernel. The geometry is frame_geometry's; nothing is
-// checked.
-void convert_frame(const chromafold_geometry& g, uint8_t* dst, const uint8_t* src);
