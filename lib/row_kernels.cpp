@@ -1,6 +1,6 @@
 #include "lib/row_kernels.h"
 
-#include "lib/kernel_ladder.h"
+#include "lib/kernel_set.h"
 #include "lib/samples.h"
 
 #include <cstring>

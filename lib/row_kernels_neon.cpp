@@ -1,4 +1,4 @@
-#include "lib/kernel_ladder.h"
+#include "lib/kernel_set.h"
 
 #include <arm_neon.h>
 #include <type_traits>

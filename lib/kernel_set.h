@@ -1,0 +1,51 @@
+#pragma once
+
+#include "lib/formats.h"
+#include "lib/row_kernels.h"
+
+#include <cstddef>
+#include <utility>
+
+// The kernels of one instruction set, by the place of their pair in `pairs`:
+// each computes exactly the bytes of the plain C one of its pair. Null where
+// the set has no kernel of its own for a pair. Only whole row groups are worth
+// vectors: the rows of padding mode that lack a source row always run the
+// plain C kernels.
+struct KernelSet {
+    const char* instruction_set; // "c", "sse2", "ssse3", "avx2" or "neon"
+    RowGroupFunction kernel[pair_count];
+};
+
+// A set whose kernel of each pair is Choice<pair>::kernel: each instruction
+// set's file says which kernel, if any, it has for a pair, and hands back its
+// set built from the one list of pairs.
+template <template <Pair> typename Choice, size_t... p>
+constexpr KernelSet kernel_set(const char* instruction_set, std::index_sequence<p...>)
+{
+    return {instruction_set, {Choice<pairs[p]>::kernel...}};
+}
+
+template <template <Pair> typename Choice>
+constexpr KernelSet kernel_set(const char* instruction_set)
+{
+    return kernel_set<Choice>(instruction_set, std::make_index_sequence<pair_count>());
+}
+
+// The pairs the widest rungs, AVX2 and NEON, have kernels for: every pair
+// whose source and output have the same depth, and v210 into 8 bits; back
+// into 4:2:2, every pair into a packed layout and each planar layout into its
+// 4:2:2 kin.
+constexpr bool widest_rungs_have(Pair pair)
+{
+    const Format source = format_info(pair.source), output = format_info(pair.output);
+    if (unfolds(pair))
+        return packed(output) || (source.layout == output.layout && source.depth == output.depth);
+    return source.depth == output.depth || source.layout == Layout::v210;
+}
+
+// The kernel sets of each instruction set, each in its own file.
+KernelSet plain_kernel_set();
+KernelSet sse2_kernel_set();
+KernelSet ssse3_kernel_set();
+KernelSet avx2_kernel_set();
+KernelSet neon_kernel_set();
