@@ -42,6 +42,10 @@ int read_stream_header(const StreamEnds& ends, StreamPlan& plan, FILE* messages)
         return refuse(messages, failed_io, "error - cannot read %s: %s\n", ends.input_name, std::strerror(errno));
     const std::string_view text = line;
     plan.header_bytes = line.size();
+    // An empty input most often means that the program writing it failed.
+    if (text.empty())
+        return refuse(messages, refused_input,
+                      "error - %s ended before any stream header: what writes it wrote nothing\n", ends.input_name);
     if (!text.starts_with(y4m_signature) ||
         (text.size() > y4m_signature.size() && text[y4m_signature.size()] != ' ' && text[y4m_signature.size()] != '\n'))
         return refuse(messages, refused_input,
@@ -89,10 +93,11 @@ int plan_stream(const PipeOptions& options, const StreamEnds& ends, StreamPlan& 
                       : order == '?' ? "I?"
                                      : "no I tag");
     plan.output = options.to ? options.to : &planar_counterpart(*plan.source);
-    if (plan.output->subsampled == plan.source->subsampled)
+    if (subsampled(*plan.output) == subsampled(*plan.source))
         return refuse(messages, refused_options,
-                      "error - --to %s: the input is %s, and chromafold converts it into %s\n", plan.output->name,
-                      plan.source->name, layout_names(!plan.source->subsampled).c_str());
+                      "error - --to %s: the input is %s, and chromafold converts it into %s\n",
+                      describe(*plan.output).name, describe(*plan.source).name,
+                      layout_names(!subsampled(*plan.source)).c_str());
     plan.y4m_output = !options.raw && !options.to;
     if (plan.y4m_output && !plan.y4m_input && options.rate.empty())
         return refuse(messages, refused_options,
@@ -106,7 +111,7 @@ int plan_stream(const PipeOptions& options, const StreamEnds& ends, StreamPlan& 
                       "error - a %" PRId32 "x%" PRId32 " frame: chromafold converts frames of an "
                       "even width of 2 to 32768 pixels and 1 to 32768 rows\n",
                       width, height);
-    if (plan.source->subsampled && height % 4 != 0)
+    if (subsampled(*plan.source) && height % 4 != 0)
         return refuse(messages, refused_input,
                       "error - a 4:2:0 frame of %" PRId32 " rows: chromafold takes 4:2:0 frames of a "
                       "multiple of 4 rows, whose fields hold whole pairs of chroma rows\n",
@@ -215,7 +220,7 @@ int convert_stream(const PipeOptions& options, const StreamEnds& ends, FILE* mes
         shown.bytes_read += line.size() + in.bytes;
         const std::string_view tags = line.size() > 6 ? std::string_view(line).substr(6, line.size() - 7) : "";
         const char sampling =
-            plan.interlacing != 'm' ? plan.interlacing : frame_sampling(tags, plan.source->subsampled);
+            plan.interlacing != 'm' ? plan.interlacing : frame_sampling(tags, subsampled(*plan.source));
         if (!sampling) {
             status = refuse(messages, refused_input,
                             "error - frame %" PRId64 " of a mixed (Im) stream says not how it was sampled: its "

@@ -3,25 +3,30 @@
 namespace {
 
 constexpr PipeLayout layouts[] = {
-    {"uyvy", CHROMAFOLD_FORMAT_UYVY, false, false, nullptr},
-    {"yuy2", CHROMAFOLD_FORMAT_YUY2, false, false, nullptr},
-    {"v210", CHROMAFOLD_FORMAT_V210, false, true, nullptr},
-    {"i422", CHROMAFOLD_FORMAT_I422, false, false, "422"},
-    {"nv16", CHROMAFOLD_FORMAT_NV16, false, false, nullptr},
-    {"i422_10", CHROMAFOLD_FORMAT_I422_10, false, true, "422p10"},
-    {"p210", CHROMAFOLD_FORMAT_P210, false, true, nullptr},
-    {"i420", CHROMAFOLD_FORMAT_I420, true, false, "420mpeg2"},
-    {"nv12", CHROMAFOLD_FORMAT_NV12, true, false, nullptr},
-    {"i010", CHROMAFOLD_FORMAT_I010, true, true, "420p10"},
-    {"p010", CHROMAFOLD_FORMAT_P010, true, true, nullptr},
+    {CHROMAFOLD_FORMAT_UYVY, nullptr},    {CHROMAFOLD_FORMAT_YUY2, nullptr},      {CHROMAFOLD_FORMAT_V210, nullptr},
+    {CHROMAFOLD_FORMAT_I422, "422"},      {CHROMAFOLD_FORMAT_NV16, nullptr},      {CHROMAFOLD_FORMAT_I422_10, "422p10"},
+    {CHROMAFOLD_FORMAT_P210, nullptr},    {CHROMAFOLD_FORMAT_I420, "420mpeg2"},   {CHROMAFOLD_FORMAT_NV12, nullptr},
+    {CHROMAFOLD_FORMAT_I010, "420p10"},   {CHROMAFOLD_FORMAT_P010, nullptr},
 };
 
 } // namespace
 
+chromafold_format_description describe(const PipeLayout& layout)
+{
+    chromafold_format_description d{};
+    chromafold_format_info(layout.code, &d);
+    return d;
+}
+
+bool subsampled(const PipeLayout& layout)
+{
+    return describe(layout).subsampling == 420;
+}
+
 const PipeLayout* layout_named(std::string_view name)
 {
     for (const PipeLayout& l : layouts)
-        if (name == l.name)
+        if (name == describe(l).name)
             return &l;
     return nullptr;
 }
@@ -38,16 +43,20 @@ const PipeLayout* layout_of_chroma(std::string_view chroma)
 
 const PipeLayout& planar_counterpart(const PipeLayout& layout)
 {
-    const char* name = layout.subsampled ? layout.ten_bit ? "i422_10" : "i422" : layout.ten_bit ? "i010" : "i420";
-    return *layout_named(name);
+    const chromafold_format_description from = describe(layout);
+    for (const PipeLayout& l : layouts)
+        if (const chromafold_format_description d = describe(l);
+            d.planes == 3 && d.subsampling != from.subsampling && d.depth == from.depth)
+            return l;
+    return layout;
 }
 
-std::string layout_names(bool subsampled)
+std::string layout_names(bool subsampled_ones)
 {
     std::string names;
     for (const PipeLayout& l : layouts)
-        if (l.subsampled == subsampled)
-            names += (names.empty() ? "" : ", ") + std::string(l.name);
+        if (subsampled(l) == subsampled_ones)
+            names += (names.empty() ? "" : ", ") + std::string(describe(l).name);
     const size_t last = names.rfind(", ");
     return last == std::string::npos ? names : names.replace(last, 2, " or ");
 }
@@ -56,7 +65,7 @@ FramePlanes contiguous_frame(const PipeLayout& layout, int32_t width, int32_t he
 {
     FramePlanes f{};
     for (int32_t p = 0; p < 3; ++p) {
-        const uint64_t rows = uint64_t(p > 0 && layout.subsampled ? height / 2 : height);
+        const uint64_t rows = uint64_t(p > 0 && subsampled(layout) ? height / 2 : height);
         f.offset[p] = f.bytes;
         f.stride[p] = ptrdiff_t(chromafold_row_bytes(layout.code, p, width));
         f.bytes += rows * uint64_t(f.stride[p]);

@@ -6,16 +6,19 @@
 #include <string>
 #include <string_view>
 
-// The layouts a stream's frames come in, by the names the command line and
-// the manual give them (the library's, in lower case), and where YUV4MPEG2
-// has a chroma tag for them.
+// The layouts a stream's frames come in: every format the library converts,
+// and the YUV4MPEG2 chroma tag written for it where the format has one. What
+// each layout is, its name on the command line and in the manual among it,
+// is the library's (chromafold_format_info).
 struct PipeLayout {
-    const char* name;
     int32_t code;    // CHROMAFOLD_FORMAT_
-    bool subsampled; // 4:2:0
-    bool ten_bit;
     const char* y4m; // the chroma tag written for it, without the C; null: none
 };
+
+// What the library says a layout is.
+chromafold_format_description describe(const PipeLayout& layout);
+
+bool subsampled(const PipeLayout& layout);
 
 // The layout of a name, or null.
 const PipeLayout* layout_named(std::string_view name);

@@ -113,10 +113,13 @@ class Pipe(Case):
             (["--from", "uyvy", "--size", "46x36"], b"", 1, "YUV4MPEG2 output needs a frame rate"),
             (["--to", "nv12"], y4m("420mpeg2", []), 1, "--to nv12: the input is i420, and chromafold converts it into "
                                                       "uyvy, yuy2, v210, i422, nv16, i422_10 or p210"),
+            ([], b"", 2, "standard input ended before any stream header: what writes it wrote nothing"),
             ([], b"YUV4MPEG W46 H36\n", 2, "standard input does not begin with a YUV4MPEG2 stream header"),
             ([], b"YUV4MPEG2 " + b"X" * 5000, 2, "the stream header does not end within 4096 bytes"),
             ([], b"YUV4MPEG2 W46 H36 W46 It C422\n", 2, "the stream header gives its W tag twice"),
             ([], b"YUV4MPEG2 W4x H36 It\n", 2, "the stream header's tag W4x is malformed"),
+            # Ten digits, 2^32 + 46, would wrap in 32 bits into a width it takes.
+            ([], b"YUV4MPEG2 W4294967342 H36 It\n", 2, "the stream header's tag W4294967342 is malformed"),
             ([], b"YUV4MPEG2 W46 H36 Ix\n", 2, "the stream header's tag Ix is malformed"),
             ([], b"YUV4MPEG2 H36 It\n", 2, "the stream header gives no width (its W tag)"),
             ([], y4m("420paldv", []), 2, "chroma C420paldv is not converted: chromafold-pipe takes C422 and C422p10"),
