@@ -16,19 +16,19 @@ struct KernelSet {
     RowGroupFunction kernel[pair_count];
 };
 
-// A set whose kernel of each pair is Choice<pair>::kernel: each instruction
-// set's file says which kernel, if any, it has for a pair, and hands back its
-// set built from the one list of pairs.
-template <template <Pair> typename Choice, size_t... p>
+// A set whose kernel of each pair is Rung::kernel<pair>: each instruction
+// set's file says which kernel, if any, it has for each pair, and hands back
+// its set built from the one list of pairs.
+template <typename Rung, size_t... p>
 constexpr KernelSet kernel_set(const char* instruction_set, std::index_sequence<p...>)
 {
-    return {instruction_set, {Choice<pairs[p]>::kernel...}};
+    return {instruction_set, {Rung::template kernel<pairs[p]>...}};
 }
 
-template <template <Pair> typename Choice>
+template <typename Rung>
 constexpr KernelSet kernel_set(const char* instruction_set)
 {
-    return kernel_set<Choice>(instruction_set, std::make_index_sequence<pair_count>());
+    return kernel_set<Rung>(instruction_set, std::make_index_sequence<pair_count>());
 }
 
 // The pairs the widest rungs, AVX2 and NEON, have kernels for: every pair

@@ -95,11 +95,11 @@ inline RowGroups from_pixel(const RowGroups& groups, Pair pair, int32_t x)
     return rest;
 }
 
-// Runs `step(x)`, x a size_t, over a row of `width` pixels in whole steps of `pixels`,
-// the last step moved back to end at `width`, so that it does again some of
-// the step before it: every step stores exactly its own pixels, and the
-// bytes it stores again are the same. Returns the pixels done: `width`, or 0
-// for a row narrower than one step.
+// Runs `step(x)`, x a size_t, over a row of `width` pixels in whole steps of
+// `pixels`, the last step moved back to end at `width`, so that it does again
+// some of the step before it: every step stores exactly its own pixels, and
+// the bytes it stores again are the same. Returns the pixels done: `width`,
+// or 0 for a row narrower than one step.
 template <int32_t pixels, typename Step>
 inline int32_t each_step(int32_t width, Step step)
 {
@@ -112,61 +112,63 @@ inline int32_t each_step(int32_t width, Step step)
     return width;
 }
 
-// Runs `step(pair, x)` over the two row pairs of a group, as each_step does
-// over one: side by side, step by step, for a packed source; one after the
-// other for a planar one, whose rows in flight are three times as many. Each
-// way measured the faster. The steps are inlined by force, as the compiler
-// would otherwise call the larger ones, loading their constants anew.
-template <int32_t pixels, Pair pair, typename Step>
-inline int32_t each_group_step(const RowPair& a, const RowPair& b, int32_t width, Step step)
-{
-    if constexpr (packed(format_info(pair.source)))
-        return each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) {
-            step(a, x);
-            step(b, x);
-        });
-    each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) { step(a, x); });
-    return each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) { step(b, x); });
-}
+using First = std::integral_constant<int, 0>;
+using Second = std::integral_constant<int, 1>;
 
-// A vector kernel's run of row groups: `step(r, x, weight)` on every row pair,
-// the weight a std::integral_constant, in steps of `pixels` (of v210, over the
-// groups of six pixels the row uses whole): as each_group_step does for a
-// fold, whose two pairs of a group have one weight (3 for a field's rows, 2
-// for a picture's); side by side for an unfold, whose pairs are two fields'
-// (weights 5 and 7) or two of a picture's (6 and 6). The pixels left go to
-// the plain C kernel.
+// A vector kernel's run of row groups: `step(r, x, k)` on every row pair r,
+// k its place in its group as a std::integral_constant, in steps of `pixels`
+// (of v210, over the groups of six pixels the row uses whole); the pixels
+// left go to the plain C kernel. Into 4:2:0 the two pairs of a group go side
+// by side, step by step, from a packed source, and one after the other from
+// a planar one, whose rows in flight are three times as many: each way
+// measured the faster. Back into 4:2:2 they go side by side. The steps are
+// inlined by force, as the compiler would otherwise call the larger ones,
+// loading their constants anew.
 template <Pair pair, int32_t pixels, typename Step>
 inline void run_row_groups(const RowGroups& groups, Step step)
 {
     constexpr bool v210 = format_info(pair.source).layout == Layout::v210 ||
                           format_info(pair.output).layout == Layout::v210;
+    constexpr bool side_by_side = unfolds(pair) || packed(format_info(pair.source));
     const int32_t width = v210 ? groups.width / 6 * 6 : groups.width;
-    const auto run = [&](auto first, auto second) __attribute__((always_inline)) {
-        int32_t done = 0;
-        for (int32_t n = 0; n < groups.count; ++n) {
-            const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
-            if constexpr (unfolds(pair))
-                done = each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) {
-                    step(a, x, first);
-                    step(b, x, second);
-                });
-            else
-                done = each_group_step<pixels, pair>(
-                    a, b, width, [&](const RowPair& r, size_t x) __attribute__((always_inline)) { step(r, x, first); });
+    int32_t done = 0;
+    for (int32_t n = 0; n < groups.count; ++n) {
+        const RowPair a = pair_at<pair>(groups, 0, n), b = pair_at<pair>(groups, 1, n);
+        if constexpr (side_by_side) {
+            done = each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) {
+                step(a, x, First());
+                step(b, x, Second());
+            });
+        } else {
+            each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) { step(a, x, First()); });
+            done = each_step<pixels>(width, [&](size_t x) __attribute__((always_inline)) { step(b, x, Second()); });
         }
-        if (done < groups.width)
-            plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+    }
+    if (done < groups.width)
+        plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
+}
+
+// run_row_groups for kernels whose arithmetic takes the weights as
+// constants: `step(r, x, weight)`, the weight of row pair r a
+// std::integral_constant: 3 and 3 (the fields' rows) or 2 and 2 (a
+// picture's) into 4:2:0; 5 and 7 (a top and a bottom field's) or 6 and 6
+// back into 4:2:2.
+template <Pair pair, int32_t pixels, typename Step>
+inline void run_constant_weights(const RowGroups& groups, Step step)
+{
+    const auto run = [&](auto first, auto second) __attribute__((always_inline)) {
+        run_row_groups<pair, pixels>(groups, [&](const RowPair& r, size_t x, auto k) __attribute__((always_inline)) {
+            if constexpr (k.value == 0)
+                step(r, x, first);
+            else
+                step(r, x, second);
+        });
     };
     using std::integral_constant;
-    if constexpr (unfolds(pair)) {
-        if (groups.first[0].weight == 5)
-            run(integral_constant<int, 5>(), integral_constant<int, 7>());
-        else
-            run(integral_constant<int, 6>(), integral_constant<int, 6>());
-    } else if (groups.first[0].weight == 3) {
-        run(integral_constant<int, 3>(), integral_constant<int, 3>());
-    } else {
-        run(integral_constant<int, 2>(), integral_constant<int, 2>());
+    switch (groups.first[0].weight) {
+    case 3: run(integral_constant<int, 3>(), integral_constant<int, 3>()); break;
+    case 2: run(integral_constant<int, 2>(), integral_constant<int, 2>()); break;
+    case 5: run(integral_constant<int, 5>(), integral_constant<int, 7>()); break;
+    default: run(integral_constant<int, 6>(), integral_constant<int, 6>()); break;
     }
 }

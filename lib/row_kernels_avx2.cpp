@@ -335,7 +335,7 @@ template <Pair pair>
 void fold_avx2(const RowGroups& groups)
 {
     constexpr Format source = format_info(pair.source);
-    run_row_groups<pair, source.layout == Layout::v210 ? 48 : source.depth == 8 ? 32 : 16>(
+    run_constant_weights<pair, source.layout == Layout::v210 ? 48 : source.depth == 8 ? 32 : 16>(
         groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
             if constexpr (format_info(pair.source).layout == Layout::v210)
                 fold_v210_step<pair, weight.value>(r, x);
@@ -668,7 +668,7 @@ template <Pair pair>
 void unfold_avx2(const RowGroups& groups)
 {
     constexpr Format output = format_info(pair.output);
-    run_row_groups<pair, output.layout == Layout::v210 ? 48 : output.depth == 8 ? 32 : 16>(
+    run_constant_weights<pair, output.layout == Layout::v210 ? 48 : output.depth == 8 ? 32 : 16>(
         groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
             if constexpr (format_info(pair.output).layout == Layout::v210)
                 unfold_v210_step<pair, weight.value>(r, x);
@@ -690,8 +690,8 @@ constexpr RowGroupFunction avx2_kernel()
         return fold_avx2<pair>;
 }
 
-template <Pair pair>
 struct Avx2 {
+    template <Pair pair>
     static constexpr RowGroupFunction kernel = avx2_kernel<pair>();
 };
 

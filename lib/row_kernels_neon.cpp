@@ -261,7 +261,7 @@ template <Pair pair>
 void fold_neon(const RowGroups& groups)
 {
     constexpr Format source = format_info(pair.source);
-    run_row_groups<pair, source.layout == Layout::v210 ? 48 : source.depth == 8 ? 32 : 16>(
+    run_constant_weights<pair, source.layout == Layout::v210 ? 48 : source.depth == 8 ? 32 : 16>(
         groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
             if constexpr (format_info(pair.source).layout == Layout::v210)
                 fold_v210_step<pair, weight.value>(r, x);
@@ -478,7 +478,7 @@ template <Pair pair>
 void unfold_neon(const RowGroups& groups)
 {
     constexpr Format output = format_info(pair.output);
-    run_row_groups<pair, output.layout == Layout::v210 ? 48 : format_info(pair.source).depth == 8 ? 32 : 16>(
+    run_constant_weights<pair, output.layout == Layout::v210 ? 48 : format_info(pair.source).depth == 8 ? 32 : 16>(
         groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
             if constexpr (format_info(pair.output).layout == Layout::v210)
                 unfold_v210_step<pair, weight.value>(r, x);
@@ -500,8 +500,8 @@ constexpr RowGroupFunction neon_kernel()
         return fold_neon<pair>;
 }
 
-template <Pair pair>
 struct Neon {
+    template <Pair pair>
     static constexpr RowGroupFunction kernel = neon_kernel<pair>();
 };
 

@@ -59,7 +59,7 @@ inline void fold_step(const RowPair& r, size_t x)
 template <Pair pair>
 void fold_sse2(const RowGroups& groups)
 {
-    run_row_groups<pair, 16>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+    run_constant_weights<pair, 16>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
         fold_step<pair, weight.value>(r, x);
     });
 }
@@ -75,8 +75,8 @@ constexpr RowGroupFunction sse2_kernel()
         return nullptr;
 }
 
-template <Pair pair>
 struct Sse2 {
+    template <Pair pair>
     static constexpr RowGroupFunction kernel = sse2_kernel<pair>();
 };
 

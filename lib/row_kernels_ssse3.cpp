@@ -187,7 +187,7 @@ template <Pair pair, int weight>
 template <Pair pair>
 void fold_ssse3(const RowGroups& groups)
 {
-    run_row_groups<pair, 24>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+    run_constant_weights<pair, 24>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
         fold_v210_step<pair, weight.value>(r, x);
     });
 }
@@ -317,7 +317,7 @@ template <Pair pair, int weight, int... g>
 template <Pair pair>
 void unfold_ssse3(const RowGroups& groups)
 {
-    run_row_groups<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+    run_constant_weights<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
         unfold_v210_step<pair, weight.value>(r, x, std::make_integer_sequence<int, 8>());
     });
 }
@@ -334,8 +334,8 @@ constexpr RowGroupFunction ssse3_kernel()
         return nullptr;
 }
 
-template <Pair pair>
 struct Ssse3 {
+    template <Pair pair>
     static constexpr RowGroupFunction kernel = ssse3_kernel<pair>();
 };
 
