@@ -1,12 +1,13 @@
 #include "lib/kernel_ladder.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace {
 
-// Each pair takes the kernel of the highest rung that has one: a processor
-// with AVX2 runs every pair AVX2 has with it, and the others with the best
-// rung below. Threads that meet the first use together each choose, and store
+// Each pair takes the kernel of the highest rung that has one, and every rung
+// above plain C has a kernel for every pair it is fastest at. Threads that
+// meet the first use together each choose, and store
 // the same choice; atomics make that safe without a lock or the C++ runtime's
 // guarded statics, so that C programs can link the static library.
 constinit std::atomic<RowGroupFunction> chosen_kernels[pair_count] = {};
@@ -15,7 +16,8 @@ constinit std::atomic<bool> chosen{false};
 
 void choose()
 {
-    const KernelLadder ladder = kernel_ladder();
+    // CHROMAFOLD_KERNEL caps the ladder, for bug reports and benchmarks.
+    const KernelLadder ladder = kernel_ladder(std::getenv("CHROMAFOLD_KERNEL"));
     for (int32_t p = 0; p < pair_count; ++p)
         chosen_kernels[p].store(best_kernel(ladder, p), std::memory_order_relaxed);
     chosen_set.store(ladder.rungs[ladder.count - 1].instruction_set, std::memory_order_relaxed);

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <span>
 #include <tuple>
 
@@ -72,6 +74,18 @@ TEST(CInterface, RowBytes)
                                   {CHROMAFOLD_SOURCE_YUY2, 32770, 0}, {3, 720, 0}, {uyvy, 720, 0}};
     for (const auto& [format, width, bytes] : sources)
         EXPECT_EQ(chromafold_source_row_bytes(format, width), size_t(bytes)) << format << ", " << width;
+}
+
+// The rung in use is one the header names, and plain C where CHROMAFOLD_KERNEL
+// says so (ctest runs this suite with it so).
+TEST(CInterface, KernelName)
+{
+    const std::string name = chromafold_kernel_name();
+    EXPECT_TRUE(name == "c" || name == "sse2" || name == "ssse3" || name == "avx2" || name == "neon") << name;
+    const char* cap = std::getenv("CHROMAFOLD_KERNEL");
+    if (cap && std::string(cap) == "c") {
+        EXPECT_EQ(name, "c");
+    }
 }
 
 // What each format is; every other code, and a null description, refused

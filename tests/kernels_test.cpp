@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -18,23 +21,44 @@ Planes planes_of(StridedPlanes& p)
     return {{c.data[0], c.data[1], c.data[2]}, {c.stride[0], c.stride[1], c.stride[2]}};
 }
 
-// A ladder that lost a rung would leave the vector kernels unused while every
-// other test passed: the kernels in use are the best this processor runs, and
-// each pair runs the highest rung that has a kernel for it.
-TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
+// This platform's rungs in ladder order, each with whether this processor
+// runs it, from the processor's own features.
+std::vector<std::pair<std::string_view, bool>> platform_rungs()
 {
 #if defined(__x86_64__)
     __builtin_cpu_init();
-    const char* best = __builtin_cpu_supports("avx2")    ? "avx2"
-                       : __builtin_cpu_supports("ssse3") ? "ssse3"
-                                                         : "sse2";
+    return {{"c", true}, {"sse2", true}, {"ssse3", __builtin_cpu_supports("ssse3")},
+            {"avx2", __builtin_cpu_supports("avx2")}};
 #elif defined(__aarch64__)
-    const char* best = "neon";
+    return {{"c", true}, {"neon", true}};
 #else
-    const char* best = "c";
+    return {{"c", true}};
 #endif
-    EXPECT_STREQ(best_instruction_set(), best);
-    const KernelLadder ladder = kernel_ladder();
+}
+
+// The rung a cap gives: the one it names or the best this processor runs
+// below it; the best of all for a name this platform does not know.
+std::string_view capped_rung(const char* cap)
+{
+    std::string_view best;
+    for (const auto& [name, runs] : platform_rungs()) {
+        best = runs ? name : best;
+        if (cap && name == cap)
+            return best;
+    }
+    return best;
+}
+
+// A ladder that lost a rung would leave the vector kernels unused while every
+// other test passed: the kernels in use are the best this processor runs, up
+// to the rung CHROMAFOLD_KERNEL names where it names one (ctest runs this
+// with it set to each), and each pair runs the highest rung that has a kernel
+// for it.
+TEST(KernelLadder, TheBestSetThisProcessorRunsIsInUse)
+{
+    const char* cap = std::getenv("CHROMAFOLD_KERNEL");
+    EXPECT_EQ(best_instruction_set(), capped_rung(cap));
+    const KernelLadder ladder = kernel_ladder(cap);
     EXPECT_STREQ(ladder.rungs[0].instruction_set, "c");
     for (int32_t p = 0; p < pair_count; ++p) {
         EXPECT_TRUE(ladder.rungs[0].kernel[p]) << pairs[p].source << " into " << pairs[p].output;
@@ -42,53 +66,61 @@ TEST(RowKernels, TheBestSetThisProcessorRunsIsInUse)
     }
 }
 
+// Each name caps the ladder at that rung, or at the best below it that this
+// processor runs; a name of another platform's, or of none, cuts nothing.
+TEST(KernelLadder, TheCapGivesThatRungOrTheBestBelow)
+{
+    const auto rungs = platform_rungs();
+    const auto runs = [&](std::string_view name) {
+        return std::count(rungs.begin(), rungs.end(), std::pair{name, true}) > 0;
+    };
+    const std::string_view best = capped_rung(nullptr);
+    struct Case {
+        const char* cap;
+        std::string_view want;
+    };
+    const Case cases[] = {
+        {"c", "c"},
+        {"sse2", runs("sse2") ? "sse2" : best},
+        {"ssse3", runs("ssse3") ? "ssse3" : runs("sse2") ? "sse2" : best},
+        {"avx2", runs("avx2") ? "avx2" : runs("ssse3") ? "ssse3" : runs("sse2") ? "sse2" : best},
+        {"neon", runs("neon") ? "neon" : best},
+        {"AVX2", best}, {"avx", best}, {"", best}, {"c ", best}, {nullptr, best},
+    };
+    for (const auto& [cap, want] : cases) {
+        const KernelLadder ladder = kernel_ladder(cap);
+        EXPECT_EQ(ladder.rungs[ladder.count - 1].instruction_set, want) << (cap ? cap : "no cap");
+    }
+}
+
 // Each x86-64 rung runs the pairs it was written for, and a processor that
 // lacks the rungs above it (the ladder cut there, as on an SSE2-only or an
 // SSSE3 processor) runs them there: a kernel dropped from a rung would leave
-// its pair on a slower one while every other test passed. With AVX2: every
-// 4:2:2 source into the 4:2:0 layouts of its depth, v210 into every 4:2:0
-// layout, every 4:2:0 layout into a packed one (v210 included) and each into
-// its 4:2:2 kin. Without it, SSSE3 for every v210 pair and SSE2 for the packed
-// 8-bit sources into 8-bit 4:2:0; no v210 pair in plain C but on SSE2 alone.
-TEST(RowKernels, EachRungRunsThePairsItWasWrittenFor)
+// its pair on a slower one while every other test passed. AVX2 and NEON have
+// every pair; without AVX2, SSSE3 every v210 pair and SSE2 the packed 8-bit
+// sources into 8-bit 4:2:0.
+TEST(KernelLadder, EachRungRunsThePairsItWasWrittenFor)
 {
-#if defined(__x86_64__)
     const auto packed_8bit = [](const Format& f) { return f.layout == Layout::uyvy || f.layout == Layout::yuy2; };
-    const auto avx2 = [&](const Format& source, const Format& output) {
-        if (source.subsampled)
-            return packed_8bit(output) || output.layout == Layout::v210 ||
-                   (source.layout == output.layout && source.depth == output.depth);
-        return source.depth == output.depth || source.layout == Layout::v210;
-    };
-    const auto ssse3 = [&](const Format& source, const Format& output) {
-        return source.layout == Layout::v210 || output.layout == Layout::v210;
-    };
-    const auto sse2 = [&](const Format& source, const Format& output) {
-        return packed_8bit(source) && output.subsampled && output.depth == 8;
-    };
-    const KernelLadder full = kernel_ladder();
-    for (const std::string_view top : {"sse2", "ssse3", "avx2"}) {
-        const auto cut = std::find_if(full.rungs, full.rungs + full.count,
-                                      [&](const KernelSet& s) { return s.instruction_set == top; });
-        if (cut == full.rungs + full.count)
-            continue; // a rung this processor lacks
-        KernelLadder ladder = full;
-        ladder.count = int(cut - full.rungs) + 1;
+    for (const auto& [top, processor_runs] : platform_rungs()) {
+        if (!processor_runs)
+            continue;
+        const KernelLadder ladder = kernel_ladder(std::string(top).c_str());
         for (int32_t p = 0; p < pair_count; ++p) {
             const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
-            const char* want = top == "avx2" && avx2(source, output)    ? "avx2"
-                               : top != "sse2" && ssse3(source, output) ? "ssse3"
-                               : sse2(source, output)                   ? "sse2"
-                                                                        : "c";
+            const bool v210 = source.layout == Layout::v210 || output.layout == Layout::v210;
+            const std::string_view want = top == "avx2" || top == "neon"   ? top
+                                          : top != "sse2" && top != "c" && v210 ? "ssse3"
+                                          : top != "c" && packed_8bit(source) && output.subsampled && output.depth == 8
+                                              ? "sse2"
+                                              : "c";
             const auto set = std::find_if(ladder.rungs, ladder.rungs + ladder.count,
-                                          [&](const KernelSet& s) { return std::string_view(s.instruction_set) == want; });
+                                          [&](const KernelSet& s) { return s.instruction_set == want; });
+            ASSERT_NE(set, ladder.rungs + ladder.count) << want;
             EXPECT_EQ(best_kernel(ladder, p), set->kernel[p])
                 << source.name << " into " << output.name << " up to " << top << ": " << want;
         }
     }
-#else
-    GTEST_SKIP() << "x86-64 only";
-#endif
 }
 
 // Every vector kernel against the plain C one of its pair, with each weight,
