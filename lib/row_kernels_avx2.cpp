@@ -1,4 +1,5 @@
 #include "lib/kernel_set.h"
+#include "lib/row_composition.h"
 
 #include <array>
 #include <immintrin.h>
@@ -21,7 +22,16 @@
 
 namespace {
 
+// The rung's tag, by which the composition finds its readers and writers.
+struct Avx2 {
+};
+
 using Vector = __m256i;
+
+constexpr int block_pixels(Avx2, int depth)
+{
+    return depth == 8 ? 32 : 16;
+}
 
 [[gnu::always_inline]] inline Vector load(const uint8_t* p)
 {
@@ -169,7 +179,7 @@ struct Weights<10> {
 };
 
 template <int depth>
-Weights<depth> weights(int a, int b)
+Weights<depth> weights(Avx2, int a, int b)
 {
     if constexpr (depth == 8)
         return {_mm256_set1_epi16(int16_t(b << 8 | a))};
@@ -179,13 +189,13 @@ Weights<depth> weights(int a, int b)
 
 // The field-aware mix: a * a's weight + b * b's weight of every chroma
 // sample, at full precision.
-[[gnu::always_inline]] inline Sums<8> mix(Vector a, Vector b, const Weights<8>& w)
+[[gnu::always_inline]] inline Sums<8> mix(Avx2, Vector a, Vector b, const Weights<8>& w)
 {
     return {_mm256_maddubs_epi16(_mm256_unpacklo_epi8(a, b), w.pairs),
             _mm256_maddubs_epi16(_mm256_unpackhi_epi8(a, b), w.pairs)};
 }
 
-[[gnu::always_inline]] inline Sums<10> mix(Vector a, Vector b, const Weights<10>& w)
+[[gnu::always_inline]] inline Sums<10> mix(Avx2, Vector a, Vector b, const Weights<10>& w)
 {
     return {_mm256_add_epi16(_mm256_mullo_epi16(a, w.a), _mm256_mullo_epi16(b, w.b))};
 }
@@ -229,7 +239,7 @@ struct Three {
 // The luma and the chroma of a block of a planar or semi-planar row, 4:2:2 or
 // 4:2:0, the bits outside each 10-bit sample dropped.
 template <int32_t code>
-[[gnu::always_inline]] inline Vector read_luma(const uint8_t* row, size_t x)
+[[gnu::always_inline]] inline Vector read_luma(Avx2, const uint8_t* row, size_t x)
 {
     constexpr Format f = format_info(code);
     if constexpr (f.depth == 8)
@@ -241,7 +251,7 @@ template <int32_t code>
 }
 
 template <int32_t code>
-[[gnu::always_inline]] inline Vector read_chroma(const Rows& row, size_t x)
+[[gnu::always_inline]] inline Vector read_chroma(Avx2, const Rows& row, size_t x)
 {
     constexpr Format f = format_info(code);
     if constexpr (f.depth == 8)
@@ -256,7 +266,7 @@ template <int32_t code>
 // The blocks of a 4:2:2 row from pixel x: one of 32 or 16 pixels, or three of
 // 16 from v210.
 template <int32_t code>
-[[gnu::always_inline]] inline Blocks<format_info(code).layout == Layout::v210 ? 3 : 1> read_row(const Rows& row,
+[[gnu::always_inline]] inline Blocks<format_info(code).layout == Layout::v210 ? 3 : 1> read_row(Avx2, const Rows& row,
                                                                                                 size_t x)
 {
     constexpr Format f = format_info(code);
@@ -281,18 +291,19 @@ template <int32_t code>
         const Three y = in_order(luma), c = in_order(chroma);
         return {{{y.v[0], c.v[0]}, {y.v[1], c.v[1]}, {y.v[2], c.v[2]}}};
     } else {
-        return {{{read_luma<code>(p, x), read_chroma<code>(row, x)}}};
+        return {{{read_luma<code>(Avx2(), p, x), read_chroma<code>(Avx2(), row, x)}}};
     }
 }
 
 // Writers.
 
-// A block's luma into a planar or semi-planar row, from samples of `from`
-// bits.
-template <int32_t code, int from>
-[[gnu::always_inline]] inline void write_luma(uint8_t* row, size_t x, Vector luma)
+// A block's luma into a planar or semi-planar row, from samples of the
+// source's depth.
+template <int32_t code, int32_t source>
+[[gnu::always_inline]] inline void write_luma(Avx2, uint8_t* row, size_t x, Vector luma)
 {
     constexpr Format f = format_info(code);
+    constexpr int from = format_info(source).depth;
     if constexpr (f.depth == 8 && from == 8) {
         store(row + x, luma);
     } else if constexpr (f.depth == 8) {
@@ -307,11 +318,12 @@ template <int32_t code, int from>
 }
 
 // A block's chroma sums into a planar or semi-planar row, laid out as the
-// source's reader gave them (`a`): scaled by 4 into 4:2:0, by 8 into 4:2:2.
-template <int32_t code, int from, Chroma a>
-[[gnu::always_inline]] inline void write_chroma(const Rows& row, size_t x, const Sums<from>& sums)
+// source's reader gave them: scaled by 4 into 4:2:0, by 8 into 4:2:2.
+template <int32_t code, int32_t source, int from = format_info(source).depth>
+[[gnu::always_inline]] inline void write_chroma(Avx2, const Rows& row, size_t x, const Sums<from>& sums)
 {
     constexpr Format f = format_info(code);
+    constexpr Chroma a = arrangement<source>;
     constexpr int scale = f.subsampled ? 2 : 3, to = f.depth, up = word_shift(f);
     constexpr bool planar = f.layout == Layout::planar, planes = a == Chroma::planes;
     if constexpr (from == 8 && to == 8) {
@@ -423,12 +435,14 @@ template <Layout layout>
 }
 
 // The blocks of a 4:2:2 row into the row from pixel x: luma at the source's
-// depth `from` and chroma sums scaled by 8, laid out as `a`.
-template <int32_t code, int from, Chroma a, size_t blocks>
-[[gnu::always_inline]] inline void write_row(const Rows& row, size_t x, const Vector (&luma)[blocks],
+// depth and chroma sums scaled by 8, laid out as the source's reader gave
+// them.
+template <int32_t code, int32_t source, int from = format_info(source).depth, size_t blocks>
+[[gnu::always_inline]] inline void write_row(Avx2, const Rows& row, size_t x, const Vector (&luma)[blocks],
                                              const Sums<from> (&sums)[blocks])
 {
     constexpr Format f = format_info(code);
+    constexpr Chroma a = arrangement<source>;
     if constexpr (f.layout == Layout::v210) {
         Three y, uv;
         for (size_t b = 0; b < 3; ++b) {
@@ -456,8 +470,8 @@ template <int32_t code, int from, Chroma a, size_t blocks>
             store(row.plane[0] + 2 * x, _mm256_inserti128_si256(_mm256_castsi128_si256(first), second, 1));
         }
     } else {
-        write_luma<code, from>(row.plane[0], x, luma[0]);
-        write_chroma<code, from, a>(row, x, sums[0]);
+        write_luma<code, source>(Avx2(), row.plane[0], x, luma[0]);
+        write_chroma<code, source>(Avx2(), row, x, sums[0]);
     }
 }
 
@@ -577,70 +591,18 @@ void unfold_8bit_into_v210(const RowGroups& groups)
     });
 }
 
-// Composition.
-
-// Into 4:2:0: each row's luma as it is, its chroma mixed with its partner's.
-template <Pair pair>
-void fold(const RowGroups& groups)
-{
-    constexpr int depth = format_info(pair.source).depth, pixels = depth == 8 ? 32 : 16;
-    constexpr size_t blocks = format_info(pair.source).layout == Layout::v210 ? 3 : 1;
-    const Weights<depth> w = weights<depth>(groups.first[0].weight, 4 - groups.first[0].weight);
-    run_row_groups<pair, pixels * blocks>(groups, [&](const RowPair& r, size_t x, auto) __attribute__((always_inline)) {
-        const auto near = read_row<pair.source>(r.full[0], x), far = read_row<pair.source>(r.full[1], x);
-        for (size_t b = 0; b < blocks; ++b) {
-            const size_t at = x + pixels * b;
-            write_luma<pair.output, depth>(r.half[0].plane[0], at, near.block[b].luma);
-            write_luma<pair.output, depth>(r.half[1].plane[0], at, far.block[b].luma);
-            write_chroma<pair.output, depth, arrangement<pair.source>>(
-                r.half[0], at, mix(near.block[b].chroma, far.block[b].chroma, w));
-        }
-    });
-}
-
-// Back into 4:2:2: both rows of a pair from their luma rows and the same two
-// chroma rows, A and B, read once.
-template <Pair pair>
-void unfold(const RowGroups& groups)
-{
-    constexpr int depth = format_info(pair.source).depth, pixels = depth == 8 ? 32 : 16;
-    constexpr size_t blocks = format_info(pair.output).layout == Layout::v210 ? 3 : 1;
-    Weights<depth> w[2][2];
-    for (int k = 0; k < 2; ++k)
-        for (int row = 0; row < 2; ++row) {
-            const int a = groups.first[k].weight - 4 * row;
-            w[k][row] = weights<depth>(a, 8 - a);
-        }
-    run_row_groups<pair, pixels * blocks>(groups, [&](const RowPair& r, size_t x, auto k) __attribute__((always_inline)) {
-        Vector luma[2][blocks];
-        Sums<depth> sums[2][blocks];
-        for (size_t b = 0; b < blocks; ++b) {
-            const size_t at = x + pixels * b;
-            const Vector a = read_chroma<pair.source>(r.half[0], at), c = read_chroma<pair.source>(r.half[1], at);
-            for (int row = 0; row < 2; ++row) {
-                luma[row][b] = read_luma<pair.source>(r.half[row].plane[0], at);
-                sums[row][b] = mix(a, c, w[k.value][row]);
-            }
-        }
-        for (int row = 0; row < 2; ++row)
-            write_row<pair.output, depth, arrangement<pair.source>>(r.full[row], x, luma[row], sums[row]);
-    });
-}
-
-// The fused kernel where it measures faster than the composition: the 8-bit
-// 4:2:0 layouts into v210. Every other pair is composed.
 template <Pair pair>
 constexpr RowGroupFunction avx2_kernel()
 {
     if constexpr (!unfolds(pair))
-        return fold<pair>;
+        return composed_fold<Avx2, pair>;
     else if constexpr (format_info(pair.output).layout == Layout::v210 && format_info(pair.source).depth == 8)
         return unfold_8bit_into_v210<pair>;
     else
-        return unfold<pair>;
+        return composed_unfold<Avx2, pair>;
 }
 
-struct Avx2 {
+struct Avx2Kernels {
     template <Pair pair>
     static constexpr RowGroupFunction kernel = avx2_kernel<pair>();
 };
@@ -649,5 +611,5 @@ struct Avx2 {
 
 KernelSet avx2_kernel_set()
 {
-    return kernel_set<Avx2>("avx2");
+    return kernel_set<Avx2Kernels>("avx2");
 }

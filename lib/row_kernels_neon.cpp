@@ -1,73 +1,34 @@
 #include "lib/kernel_set.h"
+#include "lib/row_composition.h"
 
 #include <arm_neon.h>
 #include <type_traits>
 
-// Every step loads each source byte once and stores exactly its own pixels:
-// the last step of a row is moved back to end at the row's end (each_step),
-// and only the pixels of a v210 group that the row uses in part go to the
-// plain C kernel.
+// Every pair but those of v210, composed of a reader of its source's rows and
+// a writer of its output's, with the field-aware mix once between them; the
+// v210 pairs fused, their three-way structure loads and stores laying out
+// v210's samples as no composition through blocks in registers can.
 //
-// 8-bit sources, 32 pixels a step: a four-way load sorts 16 UYVY or YUY2
-// pixel pairs into their four bytes, a two-way load NV16's U and V. 10-bit
-// planar sources, 16 pixels a step. v210, 48 pixels a step: a four-way load of
-// 32-bit words sorts four groups of six pixels into their words 0 to 3, from
-// which shifts gather each group's samples two by two into 32-bit lanes;
-// three-way stores lay them out in pixel order.
+// A reader gives a block of pixels as samples at the source's depth: 32
+// pixels of an 8-bit layout, luma as even and odd pixels apart in two
+// vectors of 16 bytes and Cb and Cr in one each; 16 pixels of a 10-bit one,
+// as words. NEON's structure loads and stores take the layouts apart and put
+// them together. The mix sums two rows' chroma at full precision, and the
+// writer rounds each sample once into the output's depth, by the rounding
+// and narrowing shifts. Every step loads each source byte once and stores
+// exactly its own pixels: the last step of a row is moved back to end at the
+// row's end (each_step), and only the pixels of a v210 group that the row
+// uses in part go to the plain C kernel.
 
 namespace {
 
-// (3 * near + far + 2) >> 2, exactly: the rounded-up average of near and the
-// rounded-down average of near and far; and (near + far + 1) >> 1.
-template <int weight>
-inline uint8x16_t mix(uint8x16_t near, uint8x16_t far)
-{
-    return vrhaddq_u8(near, weight == 2 ? far : vhaddq_u8(near, far));
-}
-
-template <int weight>
-inline uint16x8_t mix(uint16x8_t near, uint16x8_t far)
-{
-    return vrhaddq_u16(near, weight == 2 ? far : vhaddq_u16(near, far));
-}
-
-// 32 pixels of an 8-bit 4:2:2 row from pixel x: their luma stored, their
-// chroma returned.
-struct Chroma8 {
-    uint8x16_t u, v;
+// The rung's tag, by which the composition finds its readers and writers.
+struct Neon {
 };
 
-template <Layout layout>
-inline Chroma8 split_8bit(uint8_t* luma, const Rows& row, size_t x)
+constexpr int block_pixels(Neon, int depth)
 {
-    if constexpr (layout == Layout::uyvy || layout == Layout::yuy2) {
-        // UYVY pairs are U Y0 V Y1; YUY2 Y0 U Y1 V.
-        constexpr int y0 = layout == Layout::uyvy ? 1 : 0, cb = 1 - y0;
-        const uint8x16x4_t quads = vld4q_u8(row.plane[0] + 2 * x);
-        vst2q_u8(luma + x, (uint8x16x2_t{{quads.val[y0], quads.val[y0 + 2]}}));
-        return {quads.val[cb], quads.val[cb + 2]};
-    }
-    vst1q_u8(luma + x, vld1q_u8(row.plane[0] + x));
-    vst1q_u8(luma + x + 16, vld1q_u8(row.plane[0] + x + 16));
-    if constexpr (layout == Layout::planar)
-        return {vld1q_u8(row.plane[1] + x / 2), vld1q_u8(row.plane[2] + x / 2)};
-    const uint8x16x2_t uv = vld2q_u8(row.plane[1] + x);
-    return {uv.val[0], uv.val[1]};
-}
-
-template <Pair pair, int weight>
-inline void fold_8bit_step(const RowPair& r, size_t x)
-{
-    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
-    const Chroma8 near = split_8bit<source>(r.half[0].plane[0], r.full[0], x);
-    const Chroma8 far = split_8bit<source>(r.half[1].plane[0], r.full[1], x);
-    const uint8x16_t u = mix<weight>(near.u, far.u), v = mix<weight>(near.v, far.v);
-    if constexpr (output == Layout::semi_planar) {
-        vst2q_u8(r.half[0].plane[1] + x, (uint8x16x2_t{{u, v}}));
-    } else {
-        vst1q_u8(r.half[0].plane[1] + x / 2, u);
-        vst1q_u8(r.half[0].plane[2] + x / 2, v);
-    }
+    return depth == 8 ? 32 : 16;
 }
 
 inline uint16x8_t load_words(const uint8_t* p)
@@ -94,37 +55,246 @@ inline uint16x8_t words(uint16x8_t samples)
     return layout == Layout::semi_planar ? vshlq_n_u16(samples, 6) : samples;
 }
 
-struct Chroma10 {
+// The samples of one block: luma of the even pixels and of the odd ones, Cb
+// and Cr; 8-bit ones in bytes, 10-bit ones in words.
+template <int depth>
+struct Chroma;
+
+template <>
+struct Chroma<8> {
+    uint8x16_t u, v;
+};
+
+template <>
+struct Chroma<10> {
     uint16x8_t u, v;
 };
 
-// 16 pixels of a 10-bit planar 4:2:2 row from pixel x into a 10-bit luma row:
-// their luma stored, their chroma returned.
-template <Layout source, Layout output>
-inline Chroma10 split_10bit(uint8_t* luma, const Rows& row, size_t x)
+template <int depth>
+struct Block {
+    std::conditional_t<depth == 8, uint8x16x2_t, uint16x8x2_t> luma;
+    Chroma<depth> chroma;
+};
+
+template <int depth>
+struct Blocks {
+    Block<depth> block[1];
+};
+
+// Chroma sums of a block: of 16 8-bit samples as two halves of 8 words, of
+// 8 10-bit ones as 8 words.
+template <int depth>
+struct Sums;
+
+template <>
+struct Sums<8> {
+    uint16x8_t u[2], v[2];
+};
+
+template <>
+struct Sums<10> {
+    uint16x8_t u, v;
+};
+
+// The weights of the two rows a mix sums, in each lane.
+template <int depth>
+struct Weights {
+    std::conditional_t<depth == 8, uint8x8_t, uint16x8_t> a, b;
+};
+
+template <int depth>
+Weights<depth> weights(Neon, int a, int b)
 {
-    for (size_t k = 0; k < 2; ++k)
-        store_words(luma + 2 * x + 16 * k, words<output>(samples<source>(load_words(row.plane[0] + 2 * x + 16 * k))));
-    if constexpr (source == Layout::planar)
-        return {samples<source>(load_words(row.plane[1] + x)), samples<source>(load_words(row.plane[2] + x))};
-    const uint16x8x2_t uv = vld2q_u16(reinterpret_cast<const uint16_t*>(row.plane[1] + 2 * x));
-    return {samples<source>(uv.val[0]), samples<source>(uv.val[1])};
+    if constexpr (depth == 8)
+        return {vdup_n_u8(uint8_t(a)), vdup_n_u8(uint8_t(b))};
+    else
+        return {vdupq_n_u16(uint16_t(a)), vdupq_n_u16(uint16_t(b))};
 }
 
-template <Pair pair, int weight>
-inline void fold_10bit_step(const RowPair& r, size_t x)
+// The field-aware mix: a * a's weight + b * b's weight of every chroma
+// sample, at full precision.
+inline uint16x8_t sum_of(uint8x8_t a, uint8x8_t b, const Weights<8>& w)
 {
-    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
-    const Chroma10 near = split_10bit<source, output>(r.half[0].plane[0], r.full[0], x);
-    const Chroma10 far = split_10bit<source, output>(r.half[1].plane[0], r.full[1], x);
-    const uint16x8_t u = words<output>(mix<weight>(near.u, far.u)), v = words<output>(mix<weight>(near.v, far.v));
-    if constexpr (output == Layout::semi_planar) {
-        vst2q_u16(reinterpret_cast<uint16_t*>(r.half[0].plane[1] + 2 * x), (uint16x8x2_t{{u, v}}));
+    return vmlal_u8(vmull_u8(a, w.a), b, w.b);
+}
+
+inline Sums<8> mix(Neon, const Chroma<8>& a, const Chroma<8>& b, const Weights<8>& w)
+{
+    return {{sum_of(vget_low_u8(a.u), vget_low_u8(b.u), w), sum_of(vget_high_u8(a.u), vget_high_u8(b.u), w)},
+            {sum_of(vget_low_u8(a.v), vget_low_u8(b.v), w), sum_of(vget_high_u8(a.v), vget_high_u8(b.v), w)}};
+}
+
+inline Sums<10> mix(Neon, const Chroma<10>& a, const Chroma<10>& b, const Weights<10>& w)
+{
+    return {vmlaq_u16(vmulq_u16(a.u, w.a), b.u, w.b), vmlaq_u16(vmulq_u16(a.v, w.a), b.v, w.b)};
+}
+
+// Readers.
+
+// The luma and the chroma of a block of a planar or semi-planar row, 4:2:2 or
+// 4:2:0, the bits outside each 10-bit sample dropped.
+template <int32_t code>
+inline auto read_luma(Neon, const uint8_t* row, size_t x)
+{
+    constexpr Format f = format_info(code);
+    if constexpr (f.depth == 8) {
+        return vld2q_u8(row + x);
     } else {
-        store_words(r.half[0].plane[1] + x, u);
-        store_words(r.half[0].plane[2] + x, v);
+        uint16x8x2_t y = vld2q_u16(reinterpret_cast<const uint16_t*>(row + 2 * x));
+        y.val[0] = samples<f.layout>(y.val[0]);
+        y.val[1] = samples<f.layout>(y.val[1]);
+        return y;
     }
 }
+
+template <int32_t code>
+inline Chroma<format_info(code).depth> read_chroma(Neon, const Rows& row, size_t x)
+{
+    constexpr Format f = format_info(code);
+    if constexpr (f.depth == 8 && f.layout == Layout::planar) {
+        return {vld1q_u8(row.plane[1] + x / 2), vld1q_u8(row.plane[2] + x / 2)};
+    } else if constexpr (f.depth == 8) {
+        const uint8x16x2_t uv = vld2q_u8(row.plane[1] + x);
+        return {uv.val[0], uv.val[1]};
+    } else if constexpr (f.layout == Layout::planar) {
+        return {samples<f.layout>(load_words(row.plane[1] + x)), samples<f.layout>(load_words(row.plane[2] + x))};
+    } else {
+        const uint16x8x2_t uv = vld2q_u16(reinterpret_cast<const uint16_t*>(row.plane[1] + 2 * x));
+        return {samples<f.layout>(uv.val[0]), samples<f.layout>(uv.val[1])};
+    }
+}
+
+// The block of a 4:2:2 row from pixel x.
+template <int32_t code>
+inline Blocks<format_info(code).depth> read_row(Neon, const Rows& row, size_t x)
+{
+    constexpr Format f = format_info(code);
+    if constexpr (f.layout == Layout::uyvy || f.layout == Layout::yuy2) {
+        // UYVY pairs are U Y0 V Y1; YUY2 Y0 U Y1 V.
+        constexpr int y0 = f.layout == Layout::uyvy ? 1 : 0, cb = 1 - y0;
+        const uint8x16x4_t quads = vld4q_u8(row.plane[0] + 2 * x);
+        return {{{{{quads.val[y0], quads.val[y0 + 2]}}, {quads.val[cb], quads.val[cb + 2]}}}};
+    } else {
+        return {{{read_luma<code>(Neon(), row.plane[0], x), read_chroma<code>(Neon(), row, x)}}};
+    }
+}
+
+// Writers.
+
+// A block's luma into a planar or semi-planar row, from samples of the
+// source's depth: min(255, (Y + 2) >> 2) from 10 bits into 8, Y << 2 from 8
+// into 10.
+template <int32_t code, int32_t source, typename Luma>
+inline void write_luma(Neon, uint8_t* row, size_t x, const Luma& luma)
+{
+    constexpr Format f = format_info(code);
+    constexpr int from = format_info(source).depth;
+    if constexpr (f.depth == 8 && from == 8) {
+        vst2q_u8(row + x, luma);
+    } else if constexpr (f.depth == 8) {
+        vst2_u8(row + x, (uint8x8x2_t{{vqrshrn_n_u16(luma.val[0], 2), vqrshrn_n_u16(luma.val[1], 2)}}));
+    } else if constexpr (from == 8) {
+        constexpr int shift = 2 + word_shift(f);
+        for (int h = 0; h < 2; ++h) {
+            const auto half = [&](uint8x16_t bytes) { return h ? vget_high_u8(bytes) : vget_low_u8(bytes); };
+            vst2q_u16(reinterpret_cast<uint16_t*>(row + 2 * x + 32 * size_t(h)),
+                      (uint16x8x2_t{{vshll_n_u8(half(luma.val[0]), shift), vshll_n_u8(half(luma.val[1]), shift)}}));
+        }
+    } else {
+        vst2q_u16(reinterpret_cast<uint16_t*>(row + 2 * x),
+                  (uint16x8x2_t{{words<f.layout>(luma.val[0]), words<f.layout>(luma.val[1])}}));
+    }
+}
+
+// Chroma sums scaled by 2^scale, of `from` bits, as samples of the output's
+// depth: narrowed to bytes with saturation, or as words.
+template <int scale, int from, int to>
+inline auto rounded(uint16x8_t sums)
+{
+    constexpr int shift = scale + from - to;
+    if constexpr (to == 8)
+        return vqrshrn_n_u16(sums, shift);
+    else if constexpr (shift > 0)
+        return vrshrq_n_u16(sums, shift);
+    else
+        return sums;
+}
+
+// A block's chroma sums into a planar or semi-planar row: scaled by 4 into
+// 4:2:0, by 8 into 4:2:2.
+template <int32_t code, int32_t source, typename Sums>
+inline void write_chroma(Neon, const Rows& row, size_t x, const Sums& sums)
+{
+    constexpr Format f = format_info(code);
+    constexpr int scale = f.subsampled ? 2 : 3, from = format_info(source).depth, to = f.depth;
+    constexpr bool planar = f.layout == Layout::planar;
+    if constexpr (from == 8 && to == 8) {
+        const uint8x16_t u = vcombine_u8(rounded<scale, 8, 8>(sums.u[0]), rounded<scale, 8, 8>(sums.u[1]));
+        const uint8x16_t v = vcombine_u8(rounded<scale, 8, 8>(sums.v[0]), rounded<scale, 8, 8>(sums.v[1]));
+        if constexpr (planar) {
+            vst1q_u8(row.plane[1] + x / 2, u);
+            vst1q_u8(row.plane[2] + x / 2, v);
+        } else {
+            vst2q_u8(row.plane[1] + x, (uint8x16x2_t{{u, v}}));
+        }
+    } else if constexpr (from == 8) {
+        for (size_t h = 0; h < 2; ++h) {
+            const uint16x8_t u = rounded<scale, 8, 10>(sums.u[h]), v = rounded<scale, 8, 10>(sums.v[h]);
+            if constexpr (planar) {
+                store_words(row.plane[1] + x + 16 * h, u);
+                store_words(row.plane[2] + x + 16 * h, v);
+            } else {
+                vst2q_u16(reinterpret_cast<uint16_t*>(row.plane[1] + 2 * x + 32 * h),
+                          (uint16x8x2_t{{words<f.layout>(u), words<f.layout>(v)}}));
+            }
+        }
+    } else if constexpr (to == 8) {
+        const uint8x8_t u = rounded<scale, 10, 8>(sums.u), v = rounded<scale, 10, 8>(sums.v);
+        if constexpr (planar) {
+            vst1_u8(row.plane[1] + x / 2, u);
+            vst1_u8(row.plane[2] + x / 2, v);
+        } else {
+            vst2_u8(row.plane[1] + x, (uint8x8x2_t{{u, v}}));
+        }
+    } else {
+        const uint16x8_t u = rounded<scale, 10, 10>(sums.u), v = rounded<scale, 10, 10>(sums.v);
+        if constexpr (planar) {
+            store_words(row.plane[1] + x, u);
+            store_words(row.plane[2] + x, v);
+        } else {
+            vst2q_u16(reinterpret_cast<uint16_t*>(row.plane[1] + 2 * x),
+                      (uint16x8x2_t{{words<f.layout>(u), words<f.layout>(v)}}));
+        }
+    }
+}
+
+// The block of a 4:2:2 row, chroma sums scaled by 8: a four-way store lays
+// out UYVY and YUY2.
+template <int32_t code, int32_t source, typename Luma, typename Sums>
+inline void write_row(Neon, const Rows& row, size_t x, const Luma (&luma)[1], const Sums (&sums)[1])
+{
+    constexpr Format f = format_info(code);
+    constexpr bool uyvy = f.layout == Layout::uyvy;
+    if constexpr (f.layout != Layout::uyvy && f.layout != Layout::yuy2) {
+        write_luma<code, source>(Neon(), row.plane[0], x, luma[0]);
+        write_chroma<code, source>(Neon(), row, x, sums[0]);
+    } else if constexpr (format_info(source).depth == 8) {
+        const uint8x16_t u = vcombine_u8(rounded<3, 8, 8>(sums[0].u[0]), rounded<3, 8, 8>(sums[0].u[1]));
+        const uint8x16_t v = vcombine_u8(rounded<3, 8, 8>(sums[0].v[0]), rounded<3, 8, 8>(sums[0].v[1]));
+        const uint8x16_t even = luma[0].val[0], odd = luma[0].val[1];
+        vst4q_u8(row.plane[0] + 2 * x, uyvy ? uint8x16x4_t{{u, even, v, odd}} : uint8x16x4_t{{even, u, odd, v}});
+    } else {
+        const uint8x8_t u = rounded<3, 10, 8>(sums[0].u), v = rounded<3, 10, 8>(sums[0].v);
+        const uint8x8_t even = vqrshrn_n_u16(luma[0].val[0], 2), odd = vqrshrn_n_u16(luma[0].val[1], 2);
+        vst4_u8(row.plane[0] + 2 * x, uyvy ? uint8x8x4_t{{u, even, v, odd}} : uint8x8x4_t{{even, u, odd, v}});
+    }
+}
+
+// v210, fused: a four-way load of 32-bit words sorts four groups of six
+// pixels into their words 0 to 3, from which shifts gather each group's
+// samples two by two into 32-bit lanes; three-way stores lay them out in
+// pixel order. Into v210, three-way loads gather the samples of each group
+// three by three. Their weights are constants.
 
 // Two 10-bit samples in a 32-bit lane, each in its own 16-bit half: the one at
 // bit `low` of `a` and the one at bit `high` of `b`.
@@ -258,46 +428,11 @@ inline void fold_v210_step(const RowPair& r, size_t x)
 }
 
 template <Pair pair>
-void fold_neon(const RowGroups& groups)
+void fold_v210(const RowGroups& groups)
 {
-    constexpr Format source = format_info(pair.source);
-    run_constant_weights<pair, source.layout == Layout::v210 ? 48 : source.depth == 8 ? 32 : 16>(
-        groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
-            if constexpr (format_info(pair.source).layout == Layout::v210)
-                fold_v210_step<pair, weight.value>(r, x);
-            else if constexpr (format_info(pair.source).depth == 8)
-                fold_8bit_step<pair, weight.value>(r, x);
-            else
-                fold_10bit_step<pair, weight.value>(r, x);
-        });
-}
-
-// Back into 4:2:2. Both rows of a pair share their two chroma rows A and B,
-// loaded once and mixed in eighths, rounded by the narrowing or rounding
-// shifts. Three- and four-way stores lay out the packed layouts: 32 pixels a
-// step from an 8-bit source, 16 from a 10-bit one, 48 into v210.
-
-struct Planes8 {
-    uint8x16_t u, v;
-};
-
-template <Layout layout>
-inline Planes8 chroma_8bit(const Rows& row, size_t x)
-{
-    if constexpr (layout == Layout::planar)
-        return {vld1q_u8(row.plane[1] + x / 2), vld1q_u8(row.plane[2] + x / 2)};
-    const uint8x16x2_t uv = vld2q_u8(row.plane[1] + x);
-    return {uv.val[0], uv.val[1]};
-}
-
-// (weight * a + (8 - weight) * b + 4) >> 3 of bytes.
-template <int weight>
-inline uint8x16_t eighths(uint8x16_t a, uint8x16_t b)
-{
-    const uint16x8_t low = vmlal_u8(vmull_u8(vget_low_u8(a), vdup_n_u8(weight)), vget_low_u8(b), vdup_n_u8(8 - weight));
-    const uint16x8_t high =
-        vmlal_u8(vmull_u8(vget_high_u8(a), vdup_n_u8(weight)), vget_high_u8(b), vdup_n_u8(8 - weight));
-    return vcombine_u8(vrshrn_n_u16(low, 3), vrshrn_n_u16(high, 3));
+    run_constant_weights<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+        fold_v210_step<pair, weight.value>(r, x);
+    });
 }
 
 // weight * a + (8 - weight) * b of 10-bit samples, at most 8184.
@@ -305,80 +440,6 @@ template <int weight>
 inline uint16x8_t eighths(uint16x8_t a, uint16x8_t b)
 {
     return vmlaq_n_u16(vmulq_n_u16(a, weight), b, 8 - weight);
-}
-
-template <Layout layout>
-inline void store_422_8bit(const Rows& row, size_t x, uint8x16x2_t luma, uint8x16_t u, uint8x16_t v)
-{
-    if constexpr (layout == Layout::uyvy)
-        vst4q_u8(row.plane[0] + 2 * x, (uint8x16x4_t{{u, luma.val[0], v, luma.val[1]}}));
-    else if constexpr (layout == Layout::yuy2)
-        vst4q_u8(row.plane[0] + 2 * x, (uint8x16x4_t{{luma.val[0], u, luma.val[1], v}}));
-    else {
-        vst2q_u8(row.plane[0] + x, luma);
-        if constexpr (layout == Layout::semi_planar) {
-            vst2q_u8(row.plane[1] + x, (uint8x16x2_t{{u, v}}));
-        } else {
-            vst1q_u8(row.plane[1] + x / 2, u);
-            vst1q_u8(row.plane[2] + x / 2, v);
-        }
-    }
-}
-
-template <Pair pair, int weight>
-inline void unfold_8bit_step(const RowPair& r, size_t x)
-{
-    constexpr Layout source = format_info(pair.source).layout, output = format_info(pair.output).layout;
-    const Planes8 a = chroma_8bit<source>(r.half[0], x), b = chroma_8bit<source>(r.half[1], x);
-    // Luma even and odd pixels apart, as the packed layouts interleave them.
-    store_422_8bit<output>(r.full[0], x, vld2q_u8(r.half[0].plane[0] + x), eighths<weight>(a.u, b.u),
-                           eighths<weight>(a.v, b.v));
-    store_422_8bit<output>(r.full[1], x, vld2q_u8(r.half[1].plane[0] + x), eighths<weight - 4>(a.u, b.u),
-                           eighths<weight - 4>(a.v, b.v));
-}
-
-template <Layout layout>
-inline Chroma10 chroma_10bit(const Rows& row, size_t x)
-{
-    if constexpr (layout == Layout::planar)
-        return {samples<layout>(load_words(row.plane[1] + x)), samples<layout>(load_words(row.plane[2] + x))};
-    const uint16x8x2_t uv = vld2q_u16(reinterpret_cast<const uint16_t*>(row.plane[1] + 2 * x));
-    return {samples<layout>(uv.val[0]), samples<layout>(uv.val[1])};
-}
-
-// 16 pixels of a row pair from a 10-bit source: into 10-bit planes, or into
-// 8-bit packed rows, min(255, (Y + 2) >> 2) and min(255, (sum + 16) >> 5).
-template <Pair pair, int weight>
-inline void unfold_10bit_step(const RowPair& r, size_t x)
-{
-    constexpr Layout source = format_info(pair.source).layout;
-    constexpr Format output = format_info(pair.output);
-    const Chroma10 a = chroma_10bit<source>(r.half[0], x), b = chroma_10bit<source>(r.half[1], x);
-    for (int k = 0; k < 2; ++k) {
-        const uint16x8_t u = k ? eighths<weight - 4>(a.u, b.u) : eighths<weight>(a.u, b.u);
-        const uint16x8_t v = k ? eighths<weight - 4>(a.v, b.v) : eighths<weight>(a.v, b.v);
-        const uint8_t* luma = r.half[k].plane[0] + 2 * x;
-        if constexpr (output.depth == 10) {
-            for (size_t h = 0; h < 2; ++h)
-                store_words(r.full[k].plane[0] + 2 * x + 16 * h,
-                            words<output.layout>(samples<source>(load_words(luma + 16 * h))));
-            if constexpr (output.layout == Layout::semi_planar) {
-                vst2q_u16(reinterpret_cast<uint16_t*>(r.full[k].plane[1] + 2 * x),
-                          (uint16x8x2_t{{words<output.layout>(vrshrq_n_u16(u, 3)),
-                                         words<output.layout>(vrshrq_n_u16(v, 3))}}));
-            } else {
-                store_words(r.full[k].plane[1] + x, vrshrq_n_u16(u, 3));
-                store_words(r.full[k].plane[2] + x, vrshrq_n_u16(v, 3));
-            }
-        } else {
-            const uint16x8x2_t y = vld2q_u16(reinterpret_cast<const uint16_t*>(luma));
-            const uint8x8_t even = vqrshrn_n_u16(samples<source>(y.val[0]), 2);
-            const uint8x8_t odd = vqrshrn_n_u16(samples<source>(y.val[1]), 2);
-            const uint8x8_t cb = vqrshrn_n_u16(u, 5), cr = vqrshrn_n_u16(v, 5);
-            vst4_u8(r.full[k].plane[0] + 2 * x, output.layout == Layout::uyvy ? uint8x8x4_t{{cb, even, cr, odd}}
-                                                                                : uint8x8x4_t{{even, cb, odd, cr}});
-        }
-    }
 }
 
 // Eight v210 groups of one row, four by four, from the samples of each group
@@ -475,32 +536,27 @@ inline void unfold_v210_step(const RowPair& r, size_t x)
 }
 
 template <Pair pair>
-void unfold_neon(const RowGroups& groups)
+void unfold_v210(const RowGroups& groups)
 {
-    constexpr Format output = format_info(pair.output);
-    run_constant_weights<pair, output.layout == Layout::v210 ? 48 : format_info(pair.source).depth == 8 ? 32 : 16>(
-        groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
-            if constexpr (format_info(pair.output).layout == Layout::v210)
-                unfold_v210_step<pair, weight.value>(r, x);
-            else if constexpr (format_info(pair.source).depth == 8)
-                unfold_8bit_step<pair, weight.value>(r, x);
-            else
-                unfold_10bit_step<pair, weight.value>(r, x);
-        });
+    run_constant_weights<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+        unfold_v210_step<pair, weight.value>(r, x);
+    });
 }
 
 template <Pair pair>
 constexpr RowGroupFunction neon_kernel()
 {
-    if constexpr (!widest_rungs_have(pair))
-        return nullptr;
-    else if constexpr (unfolds(pair))
-        return unfold_neon<pair>;
+    if constexpr (!unfolds(pair) && format_info(pair.source).layout == Layout::v210)
+        return fold_v210<pair>;
+    else if constexpr (!unfolds(pair))
+        return composed_fold<Neon, pair>;
+    else if constexpr (format_info(pair.output).layout == Layout::v210)
+        return unfold_v210<pair>;
     else
-        return fold_neon<pair>;
+        return composed_unfold<Neon, pair>;
 }
 
-struct Neon {
+struct NeonKernels {
     template <Pair pair>
     static constexpr RowGroupFunction kernel = neon_kernel<pair>();
 };
@@ -509,5 +565,5 @@ struct Neon {
 
 KernelSet neon_kernel_set()
 {
-    return kernel_set<Neon>("neon");
+    return kernel_set<NeonKernels>("neon");
 }
