@@ -5,8 +5,9 @@
 #include <immintrin.h>
 
 // Every pair, composed of a reader of its source's rows and a writer of its
-// output's, with the field-aware mix once between them; and one fused kernel,
-// the 8-bit 4:2:0 layouts into v210, measured faster than its composition.
+// output's, with the field-aware mix once between them (row_composition.h);
+// fused where that measured faster than the composition: v210 into the 8-bit
+// 4:2:0 layouts, and those back into v210.
 //
 // A reader gives a block of pixels as samples at the source's depth: 32
 // pixels of an 8-bit layout, luma as 32 bytes in order and chroma as two
@@ -475,6 +476,62 @@ template <int32_t code, int32_t source, int from = format_info(source).depth, si
     }
 }
 
+// v210 into 8 bits, fused: each row's samples gathered as in its reader, the
+// chroma mixed before it is put in order, once for both rows, and each kind
+// packed into 48 bytes at once. Its weights are constants.
+
+// 48 bytes from three vectors of 16 words.
+[[gnu::always_inline]] inline void store_bytes(uint8_t* p, const Three& w)
+{
+    store(p, _mm256_permute4x64_epi64(_mm256_packus_epi16(w.v[0], w.v[1]), 0xD8));
+    store(p + 32, low_half(_mm256_permute4x64_epi64(_mm256_packus_epi16(w.v[2], w.v[2]), 0xD8)));
+}
+
+template <Pair pair, int weight>
+[[gnu::always_inline]] inline void fold_v210_into_8bit_step(const RowPair& r, size_t x)
+{
+    Vector luma[2][4], sums[4];
+    for (int j = 0; j < 4; ++j) {
+        Vector chroma[2];
+        for (int k = 0; k < 2; ++k) {
+            const Vector groups = load(r.full[k].plane[0] + x / 6 * 16 + 32 * size_t(j));
+            luma[k][j] = v210_luma(groups);
+            chroma[k] = v210_chroma(groups);
+        }
+        const Vector near = chroma[0], far = chroma[1];
+        sums[j] = rounded<2, 10, 8>(weight == 3 ? _mm256_add_epi16(_mm256_add_epi16(near, near), _mm256_add_epi16(near, far))
+                                                : _mm256_slli_epi16(_mm256_add_epi16(near, far), 1));
+    }
+    for (int k = 0; k < 2; ++k) {
+        Three y = in_order(luma[k]);
+        for (Vector& v : y.v)
+            v = rounded<0, 10, 8>(v);
+        store_bytes(r.half[k].plane[0] + x, y);
+    }
+    const Three uv = in_order(sums);
+    const Rows& c = r.half[0];
+    if constexpr (format_info(pair.output).layout == Layout::semi_planar) {
+        store_bytes(c.plane[1] + x, uv);
+    } else {
+        // U0-15 | V0-15, then U16-23 V16-23.
+        const Vector first = apart_bytes(_mm256_permute4x64_epi64(_mm256_packus_epi16(uv.v[0], uv.v[1]), 0xD8));
+        const __m128i last = _mm_shuffle_epi8(_mm_packus_epi16(low_half(uv.v[2]), high_half(uv.v[2])),
+                                              _mm_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15));
+        store(c.plane[1] + x / 2, low_half(first));
+        store(c.plane[2] + x / 2, high_half(first));
+        store_quarter(c.plane[1] + x / 2 + 16, last);
+        store_quarter(c.plane[2] + x / 2 + 16, _mm_srli_si128(last, 8));
+    }
+}
+
+template <Pair pair>
+void fold_v210_into_8bit(const RowGroups& groups)
+{
+    run_constant_weights<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
+        fold_v210_into_8bit_step<pair, weight.value>(r, x);
+    });
+}
+
 // Into v210 from an 8-bit source, fused: two groups a vector, a group a lane.
 // Each group's samples go straight into the fields of its four 32-bit words:
 // fields 0 and 1 as the two halves of each word (Cb0 Y0, Y1 Cb1, Cr1 Y3, Y4
@@ -594,7 +651,10 @@ void unfold_8bit_into_v210(const RowGroups& groups)
 template <Pair pair>
 constexpr RowGroupFunction avx2_kernel()
 {
-    if constexpr (!unfolds(pair))
+    if constexpr (!unfolds(pair) && format_info(pair.source).layout == Layout::v210 &&
+                  format_info(pair.output).depth == 8)
+        return fold_v210_into_8bit<pair>;
+    else if constexpr (!unfolds(pair))
         return composed_fold<Avx2, pair>;
     else if constexpr (format_info(pair.output).layout == Layout::v210 && format_info(pair.source).depth == 8)
         return unfold_8bit_into_v210<pair>;
