@@ -7,9 +7,12 @@
 // accepted call must give the per-sample model's bytes in every row and leave
 // every other byte of the block as it was; a refused one must leave the whole
 // block and the geometry as they were; and a call with valid settings,
-// formats, strides and geometry must be accepted.
+// formats, strides and geometry must be accepted. Every rung of kernels this
+// processor runs must then give the accepted call's bytes.
 
 #include <chromafold/chromafold.h>
+#include "lib/frame_walk.h"
+#include "lib/kernel_ladder.h"
 #include "tests/frame_model.h"
 
 #include <algorithm>
@@ -111,5 +114,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     if (!valid || !check_planes(p, model_frame(source, output, scan, frame, exact)).empty())
         std::abort();
+    const KernelLadder ladder = kernel_ladder();
+    for (int k = 0; k < ladder.count; ++k) {
+        StridedPlanes q = strided_planes(output, exact.dst_width, exact.dst_height, extra, fill);
+        const RowGroupFunction kernel =
+            best_kernel(kernel_ladder(ladder.rungs[k].instruction_set), pair_index(source, output));
+        convert_frame_with(kernel, frame_layout(exact, scan, source, source_planes, output, q.planes()));
+        if (q.block != p.block)
+            std::abort();
+    }
     return 0;
 }
