@@ -92,7 +92,7 @@ int plan_stream(const PipeOptions& options, const StreamEnds& ends, StreamPlan& 
                       order == 'p'   ? "Ip"
                       : order == '?' ? "I?"
                                      : "no I tag");
-    plan.output = options.to ? options.to : &planar_counterpart(*plan.source);
+    plan.output = options.to ? options.to : &planar_counterpart(*plan.source, options.depth);
     if (subsampled(*plan.output) == subsampled(*plan.source))
         return refuse(messages, refused_options,
                       "error - --to %s: the input is %s, and chromafold converts it into %s\n",

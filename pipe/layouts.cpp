@@ -41,12 +41,12 @@ const PipeLayout* layout_of_chroma(std::string_view chroma)
     return nullptr;
 }
 
-const PipeLayout& planar_counterpart(const PipeLayout& layout)
+const PipeLayout& planar_counterpart(const PipeLayout& layout, int32_t depth)
 {
     const chromafold_format_description from = describe(layout);
     for (const PipeLayout& l : layouts)
         if (const chromafold_format_description d = describe(l);
-            d.planes == 3 && d.subsampling != from.subsampling && d.depth == from.depth)
+            d.planes == 3 && d.subsampling != from.subsampling && d.depth == (depth ? depth : from.depth))
             return l;
     return layout;
 }

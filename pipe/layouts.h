@@ -30,9 +30,10 @@ const PipeLayout* layout_named(std::string_view name);
 // one are not converted.
 const PipeLayout* layout_of_chroma(std::string_view chroma);
 
-// The planar layout of the other subsampling at the same depth: I420 or I010
-// from 4:2:2, I422 or I422_10 from 4:2:0.
-const PipeLayout& planar_counterpart(const PipeLayout& layout);
+// The planar layout of the other subsampling at `depth` bits, or at the
+// layout's own where it is 0: I420 or I010 from 4:2:2, I422 or I422_10 from
+// 4:2:0.
+const PipeLayout& planar_counterpart(const PipeLayout& layout, int32_t depth);
 
 // The names of the layouts of one subsampling, as a list in words: "i420,
 // nv12, i010 or p010".

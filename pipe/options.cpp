@@ -18,6 +18,8 @@ constexpr char usage[] = "usage: chromafold-pipe [options] [INPUT [OUTPUT]]\n"
                          "  --to FORMAT          headerless output frames of FORMAT\n"
                          "  --raw                headerless output frames: i420 or i010 from 4:2:2,\n"
                          "                       i422 or i422_10 from 4:2:0\n"
+                         "  --depth 8|10         the output's depth, the input's by default; each\n"
+                         "                       sample rounded once\n"
                          "  --mode MODE          keep (the size, its height rounded down to a\n"
                          "                       multiple of 4), clip or padding (to 16 x 32)\n"
                          "  --field-order ORDER  tff or bff, whatever the input says\n"
@@ -58,6 +60,10 @@ int take_value(std::string_view name, const char* value, PipeOptions& options, F
         if (positive(text.substr(0, colon)) < 0 || (!whole && positive(text.substr(colon + 1)) < 0))
             return refuse(messages, 1, "error - rate '%s' is not N:D or N, such as 30000:1001 or 25\n", value);
         options.rate = whole ? std::string(text) + ":1" : std::string(text);
+    } else if (name == "--depth") {
+        if (text != "8" && text != "10")
+            return refuse(messages, 1, "error - unknown depth '%s': 8 or 10\n", value);
+        options.depth = text == "8" ? 8 : 10;
     } else if (name == "--mode") {
         const char* const modes[] = {"clip", "padding", "keep"};
         options.mode = -1;
@@ -78,7 +84,7 @@ int take_value(std::string_view name, const char* value, PipeOptions& options, F
 
 int read_pipe_options(int argc, char* const argv[], PipeOptions& options, FILE* messages)
 {
-    const std::string_view valued[] = {"--from", "--size", "--rate", "--to", "--mode", "--field-order"};
+    const std::string_view valued[] = {"--from", "--size", "--rate", "--to", "--depth", "--mode", "--field-order"};
     const char* files[2] = {"-", "-"};
     int file_count = 0;
     bool options_end = false;
@@ -122,6 +128,8 @@ int read_pipe_options(int argc, char* const argv[], PipeOptions& options, FILE* 
         return refuse(messages, 1, "error - --from needs --size, the size of the headerless frames\n");
     if (!options.from && (options.width || !options.rate.empty()))
         return refuse(messages, 1, "error - --size and --rate describe headerless input, and need --from\n");
+    if (options.depth && options.to)
+        return refuse(messages, 1, "error - --depth and --to each choose the output's layout: give one\n");
     if (options.field_order && options.progressive)
         return refuse(messages, 1,
                       "error - --field-order and --progressive each say how the frames were "

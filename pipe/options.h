@@ -13,6 +13,7 @@ struct PipeOptions {
     std::string rate;                 // F tag of YUV4MPEG2 output from headerless input, "N:D"; empty: none
     const PipeLayout* to = nullptr;   // headerless output frames of this layout
     bool raw = false;                 // headerless output frames of the planar layout
+    int32_t depth = 0;                // of the planar output's samples, 8 or 10; 0: the input's
     int32_t mode = CHROMAFOLD_MODE_KEEP;
     char field_order = 0; // 't' or 'b' where given
     bool progressive = false;

@@ -3,8 +3,8 @@
 # written, with chromafold-pipe on the PATH, on an interlaced ProRes 422 HQ
 # master that ffmpeg makes here top field first and then bottom field first.
 # Whatever ffmpeg's and x264's encoders write must decode to 1920 x 1080
-# frames, every one interlaced in the master's order. (The bytes of every
-# pair are the end-to-end suite's.)
+# frames of the depth its name says, every one interlaced in the master's
+# order. (The bytes of every pair are the end-to-end suite's.)
 #
 # usage: pipe_clients_test.py PIPE README PIPES_PAGE
 import json
@@ -46,11 +46,12 @@ for top, order in ((1, "top"), (0, "bottom")):
         run(block)
     for name in [name for name in os.listdir(folder) if name.endswith((".264", ".mkv"))]:
         frames = json.loads(run(f"ffprobe -v error -show_frames -show_entries frame=width,height,interlaced_frame,"
-                                f"top_field_first -of json {name}"))["frames"]
-        got = {(f["width"], f["height"], f["interlaced_frame"], f["top_field_first"]) for f in frames}
-        assert len(frames) == 3 and got == {(1920, 1080, 1, top)}, (name, order, got)
+                                f"top_field_first,pix_fmt -of json {name}"))["frames"]
+        got = {(f["width"], f["height"], f["interlaced_frame"], f["top_field_first"], f["pix_fmt"]) for f in frames}
+        depth = "yuv420p" if "8bit" in name else "yuv420p10le"
+        assert len(frames) == 3 and got == {(1920, 1080, 1, top, depth)}, (name, order, got)
         encoded.add(name)
     assert os.path.getsize(os.path.join(folder, "master.p010")) == 3 * 1920 * 1080 * 3
-assert len(encoded) >= 2, encoded
+assert len(encoded) >= 3, encoded
 shutil.rmtree(folder)
 print(f"{len(blocks)} commands on masters of both field orders: {', '.join(sorted(encoded))}")

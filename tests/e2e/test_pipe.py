@@ -42,17 +42,20 @@ class Pipe(Case):
     def test_every_pair_in_every_mode_and_scan_against_the_model(self):
         # Each case takes YUV4MPEG2 input where its layout has a chroma tag
         # and the case is even, else headerless frames; writes YUV4MPEG2, or
-        # headerless frames of the default layout (--raw) or of any (--to),
-        # in turn; and runs between files or the standard streams in turn.
+        # headerless frames of a planar layout (--raw) or of any (--to), in
+        # turn, the planar ones of the other depth by --depth; and runs
+        # between files or the standard streams in turn.
         pairs = [(s, o) for s in CODES for o in CODES if (CODES[s] >= 32) != (CODES[o] >= 32)]
         cases, jobs = [], []
         for n, ((source, output), mode, scan) in enumerate(itertools.product(pairs, MODES, (0, 1))):
             frames = [random_clip(n * 2 + k, frame_bytes(source)) for k in range(2)]
             self.write(f"{n}.raw", b"".join(frames))
-            y4m_in, default = source in Y4M and n % 2 == 0, output == COUNTERPART[source]
-            y4m_out = default and n % 3 == 2
+            y4m_in, planar = source in Y4M and n % 2 == 0, output in Y4M
+            y4m_out = planar and n % 3 == 2
+            depth = [] if output == COUNTERPART[source] and n % 5 else ["--depth", "10" if output in WORDS else "8"]
             args = ([] if y4m_in else ["--from", source, "--size", "46x36"]) + ["--mode", mode] + ["--progressive"] * scan
-            args += ([] if y4m_in else ["--rate", "25"]) if y4m_out else ["--raw"] if default and n % 3 else ["--to", output]
+            args += ([] if y4m_in else ["--rate", "25"]) + depth if y4m_out else ["--raw"] + depth if planar and n % 3 \
+                else ["--to", output]
             _, width, height = MODES[mode]
             header = (f"YUV4MPEG2 W{width} H{height} F25:1 {'Ip' if scan else 'It'}{' A1:1' * y4m_in} C{Y4M[output]}"
                       f"{' XTAG=1' * y4m_in} XYSCSS={Y4M[output].upper()}\n" if y4m_out else "")
@@ -110,6 +113,8 @@ class Pipe(Case):
             (["--from", "uyvy"], b"", 1, "--from needs --size"),
             (["--size", "46x36"], b"", 1, "--size and --rate describe headerless input, and need --from"),
             (["--field-order", "tff", "--progressive"], b"", 1, "--field-order and --progressive each say how"),
+            (["--depth", "9"], b"", 1, "unknown depth '9': 8 or 10"),
+            (["--depth=8", "--to", "i420"], b"", 1, "--depth and --to each choose the output's layout: give one"),
             (["--from", "uyvy", "--size", "46x36"], b"", 1, "YUV4MPEG2 output needs a frame rate"),
             (["--to", "nv12"], y4m("420mpeg2", []), 1, "--to nv12: the input is i420, and chromafold converts it into "
                                                       "uyvy, yuy2, v210, i422, nv16, i422_10 or p210"),
