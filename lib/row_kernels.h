@@ -165,10 +165,14 @@ inline void run_constant_weights(const RowGroups& groups, Step step)
         });
     };
     using std::integral_constant;
-    switch (groups.first[0].weight) {
-    case 3: run(integral_constant<int, 3>(), integral_constant<int, 3>()); break;
-    case 2: run(integral_constant<int, 2>(), integral_constant<int, 2>()); break;
-    case 5: run(integral_constant<int, 5>(), integral_constant<int, 7>()); break;
-    default: run(integral_constant<int, 6>(), integral_constant<int, 6>()); break;
+    if constexpr (unfolds(pair)) {
+        if (groups.first[0].weight == 5)
+            run(integral_constant<int, 5>(), integral_constant<int, 7>());
+        else
+            run(integral_constant<int, 6>(), integral_constant<int, 6>());
+    } else if (groups.first[0].weight == 3) {
+        run(integral_constant<int, 3>(), integral_constant<int, 3>());
+    } else {
+        run(integral_constant<int, 2>(), integral_constant<int, 2>());
     }
 }
