@@ -12,7 +12,7 @@
 // vectors: the rows of padding mode that lack a source row always run the
 // plain C kernels.
 struct KernelSet {
-    const char* instruction_set; // "c", "sse2", "ssse3", "avx2" or "neon"
+    const char* instruction_set; // "c", "sse2", "ssse3", "avx2", "avx512" or "neon"
     RowGroupFunction kernel[pair_count];
 };
 
@@ -43,9 +43,12 @@ constexpr bool widest_rungs_have(Pair pair)
     return source.depth == output.depth || source.layout == Layout::v210;
 }
 
-// The kernel sets of each instruction set, each in its own file.
-KernelSet plain_kernel_set();
-KernelSet sse2_kernel_set();
-KernelSet ssse3_kernel_set();
-KernelSet avx2_kernel_set();
-KernelSet neon_kernel_set();
+// The kernel sets of each instruction set, each in its own file, made at
+// compile time: only the caller copies them, in code that every processor
+// runs, and not the instruction set's own code.
+const KernelSet& plain_kernel_set();
+const KernelSet& sse2_kernel_set();
+const KernelSet& ssse3_kernel_set();
+const KernelSet& avx2_kernel_set();
+const KernelSet& avx512_kernel_set();
+const KernelSet& neon_kernel_set();

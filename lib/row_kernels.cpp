@@ -160,7 +160,7 @@ RowGroupFunction plain_kernel(int32_t pair)
     return plain_set.kernel[pair];
 }
 
-KernelSet plain_kernel_set()
+const KernelSet& plain_kernel_set()
 {
     return plain_set;
 }

@@ -669,7 +669,8 @@ struct Avx2Kernels {
 
 } // namespace
 
-KernelSet avx2_kernel_set()
+const KernelSet& avx2_kernel_set()
 {
-    return kernel_set<Avx2Kernels>("avx2");
+    static constexpr KernelSet set = kernel_set<Avx2Kernels>("avx2");
+    return set;
 }

@@ -563,7 +563,8 @@ struct NeonKernels {
 
 } // namespace
 
-KernelSet neon_kernel_set()
+const KernelSet& neon_kernel_set()
 {
-    return kernel_set<NeonKernels>("neon");
+    static constexpr KernelSet set = kernel_set<NeonKernels>("neon");
+    return set;
 }

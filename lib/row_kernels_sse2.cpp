@@ -82,7 +82,8 @@ struct Sse2 {
 
 } // namespace
 
-KernelSet sse2_kernel_set()
+const KernelSet& sse2_kernel_set()
 {
-    return kernel_set<Sse2>("sse2");
+    static constexpr KernelSet set = kernel_set<Sse2>("sse2");
+    return set;
 }

@@ -341,7 +341,8 @@ struct Ssse3 {
 
 } // namespace
 
-KernelSet ssse3_kernel_set()
+const KernelSet& ssse3_kernel_set()
 {
-    return kernel_set<Ssse3>("ssse3");
+    static constexpr KernelSet set = kernel_set<Ssse3>("ssse3");
+    return set;
 }

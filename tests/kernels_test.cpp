@@ -27,8 +27,10 @@ std::vector<std::pair<std::string_view, bool>> platform_rungs()
 {
 #if defined(__x86_64__)
     __builtin_cpu_init();
+    const bool avx512 = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
     return {{"c", true}, {"sse2", true}, {"ssse3", __builtin_cpu_supports("ssse3")},
-            {"avx2", __builtin_cpu_supports("avx2")}};
+            {"avx2", __builtin_cpu_supports("avx2")}, {"avx512", avx512}};
 #elif defined(__aarch64__)
     return {{"c", true}, {"neon", true}};
 #else
@@ -84,6 +86,7 @@ TEST(KernelLadder, TheCapGivesThatRungOrTheBestBelow)
         {"sse2", runs("sse2") ? "sse2" : best},
         {"ssse3", runs("ssse3") ? "ssse3" : runs("sse2") ? "sse2" : best},
         {"avx2", runs("avx2") ? "avx2" : runs("ssse3") ? "ssse3" : runs("sse2") ? "sse2" : best},
+        {"avx512", runs("avx512") ? "avx512" : runs("avx2") ? "avx2" : runs("ssse3") ? "ssse3" : best},
         {"neon", runs("neon") ? "neon" : best},
         {"AVX2", best}, {"avx", best}, {"", best}, {"c ", best}, {nullptr, best},
     };
@@ -96,9 +99,9 @@ TEST(KernelLadder, TheCapGivesThatRungOrTheBestBelow)
 // Each x86-64 rung runs the pairs it was written for, and a processor that
 // lacks the rungs above it (the ladder cut there, as on an SSE2-only or an
 // SSSE3 processor) runs them there: a kernel dropped from a rung would leave
-// its pair on a slower one while every other test passed. AVX2 and NEON have
-// every pair; without AVX2, SSSE3 every v210 pair and SSE2 the packed 8-bit
-// sources into 8-bit 4:2:0.
+// its pair on a slower one while every other test passed. AVX-512, AVX2 and
+// NEON have every pair; without AVX2, SSSE3 every v210 pair and SSE2 the
+// packed 8-bit sources into 8-bit 4:2:0.
 TEST(KernelLadder, EachRungRunsThePairsItWasWrittenFor)
 {
     const auto packed_8bit = [](const Format& f) { return f.layout == Layout::uyvy || f.layout == Layout::yuy2; };
@@ -109,7 +112,7 @@ TEST(KernelLadder, EachRungRunsThePairsItWasWrittenFor)
         for (int32_t p = 0; p < pair_count; ++p) {
             const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
             const bool v210 = source.layout == Layout::v210 || output.layout == Layout::v210;
-            const std::string_view want = top == "avx2" || top == "neon"   ? top
+            const std::string_view want = top == "avx512" || top == "avx2" || top == "neon" ? top
                                           : top != "sse2" && top != "c" && v210 ? "ssse3"
                                           : top != "c" && packed_8bit(source) && output.subsampled && output.depth == 8
                                               ? "sse2"
@@ -129,9 +132,16 @@ TEST(KernelLadder, EachRungRunsThePairsItWasWrittenFor)
 // ones, into rows with guard bytes before, between and after them: a run of
 // two row groups of two pairs, pair k of a group on rows 2k and 2k+1 and
 // chroma rows k and k + 1; into 4:2:2, also pairs that are one row.
-TEST(RowKernels, VectorKernelsEqualThePlainOnes)
+class VectorKernels : public testing::TestWithParam<const char*> {};
+
+TEST_P(VectorKernels, EqualThePlainOnes)
 {
     const KernelLadder ladder = kernel_ladder();
+    const auto rung = std::find_if(ladder.rungs, ladder.rungs + ladder.count,
+                                   [](const KernelSet& s) { return std::string_view(s.instruction_set) == GetParam(); });
+    if (rung == ladder.rungs + ladder.count)
+        GTEST_SKIP() << "this processor, or its operating system, has no " << GetParam() << " rung";
+    const int r = int(rung - ladder.rungs);
     std::vector<int32_t> widths{718, 720, 1920, 3840, 32768};
     for (int32_t width = 0; width <= 300; width += 2)
         widths.push_back(width);
@@ -142,52 +152,60 @@ TEST(RowKernels, VectorKernelsEqualThePlainOnes)
     };
     const Weights folds[] = {{3, 3, false}, {2, 2, false}}, unfolds[] = {{5, 7, false}, {6, 6, false}, {5, 7, true}};
     std::mt19937_64 seeds(7);
-    for (int r = 1; r < ladder.count; ++r)
-        for (int32_t p = 0; p < pair_count; ++p) {
-            const RowGroupFunction plain = ladder.rungs[0].kernel[p], vector = ladder.rungs[r].kernel[p];
-            const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
-            const bool fold = !source.subsampled;
-            for (int32_t width : widths) {
-                const uint64_t seed = seeds();
-                for (int pattern = 0; vector && pattern < 4; ++pattern) {
-                    StridedPlanes src = strided_planes(source.code, width, 12, source_extra, 0);
-                    src.block = random_bytes(seed, src.block.size());
-                    for (uint8_t& b : src.block)
-                        b = pattern == 0 ? b : pattern == 1 ? 0 : pattern == 2 ? 255 : (b & 1) * 255;
-                    for (const Weights& w : fold ? std::span<const Weights>(folds) : std::span<const Weights>(unfolds)) {
-                        StridedPlanes want = strided_planes(output.code, width, 12, extra, uint8_t(w.first * 0x33)),
-                                      got = want;
-                        for (auto [kernel, out] : {std::pair{plain, &want}, {vector, &got}}) {
-                            const Planes in = planes_of(src), to = planes_of(*out);
-                            const Planes& full = fold ? in : to;
-                            const Planes& half = fold ? to : in;
-                            const Format& full_format = fold ? source : output;
-                            const Format& half_format = fold ? output : source;
-                            const auto pair = [&](int32_t k) {
-                                const int32_t other = w.alone ? 2 * k : 2 * k + 1;
-                                return RowPair{{full_row(full, full_format, 2 * k), full_row(full, full_format, other)},
-                                               {rows_of(half, half_format, 2 * k, k),
-                                                rows_of(half, half_format, other, fold ? -1 : w.alone ? k : k + 1)},
-                                               k ? w.second : w.first};
-                            };
-                            kernel({{pair(0), pair(1)},
-                                    {4 * full.stride[0], 4 * full.stride[1], 4 * full.stride[2]},
-                                    {4 * half.stride[0], 2 * half.stride[1], 2 * half.stride[2]},
-                                    2,
-                                    width});
-                        }
-                        const auto differ = std::mismatch(want.block.begin(), want.block.end(), got.block.begin());
-                        ASSERT_TRUE(differ.first == want.block.end())
-                            << ladder.rungs[r].instruction_set << ", " << source.name << " into " << output.name
-                            << ": seed " << seed << ", width " << width << ", pattern " << pattern << ", weights "
-                            << w.first << ", " << w.second << (w.alone ? " alone" : "") << ", first differing byte "
-                            << differ.first - want.block.begin() << " (guards included): " << int(*differ.second)
-                            << " instead of " << int(*differ.first);
+    for (int32_t p = 0; p < pair_count; ++p) {
+        const RowGroupFunction plain = ladder.rungs[0].kernel[p], vector = ladder.rungs[r].kernel[p];
+        const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
+        const bool fold = !source.subsampled;
+        for (int32_t width : widths) {
+            const uint64_t seed = seeds();
+            for (int pattern = 0; vector && pattern < 4; ++pattern) {
+                StridedPlanes src = strided_planes(source.code, width, 12, source_extra, 0);
+                src.block = random_bytes(seed, src.block.size());
+                for (uint8_t& b : src.block)
+                    b = pattern == 0 ? b : pattern == 1 ? 0 : pattern == 2 ? 255 : (b & 1) * 255;
+                for (const Weights& w : fold ? std::span<const Weights>(folds) : std::span<const Weights>(unfolds)) {
+                    StridedPlanes want = strided_planes(output.code, width, 12, extra, uint8_t(w.first * 0x33)),
+                                  got = want;
+                    for (auto [kernel, out] : {std::pair{plain, &want}, {vector, &got}}) {
+                        const Planes in = planes_of(src), to = planes_of(*out);
+                        const Planes& full = fold ? in : to;
+                        const Planes& half = fold ? to : in;
+                        const Format& full_format = fold ? source : output;
+                        const Format& half_format = fold ? output : source;
+                        const auto pair = [&](int32_t k) {
+                            const int32_t other = w.alone ? 2 * k : 2 * k + 1;
+                            return RowPair{{full_row(full, full_format, 2 * k), full_row(full, full_format, other)},
+                                           {rows_of(half, half_format, 2 * k, k),
+                                            rows_of(half, half_format, other, fold ? -1 : w.alone ? k : k + 1)},
+                                           k ? w.second : w.first};
+                        };
+                        kernel({{pair(0), pair(1)},
+                                {4 * full.stride[0], 4 * full.stride[1], 4 * full.stride[2]},
+                                {4 * half.stride[0], 2 * half.stride[1], 2 * half.stride[2]},
+                                2,
+                                width});
                     }
+                    const auto differ = std::mismatch(want.block.begin(), want.block.end(), got.block.begin());
+                    ASSERT_TRUE(differ.first == want.block.end())
+                        << ladder.rungs[r].instruction_set << ", " << source.name << " into " << output.name
+                        << ": seed " << seed << ", width " << width << ", pattern " << pattern << ", weights "
+                        << w.first << ", " << w.second << (w.alone ? " alone" : "") << ", first differing byte "
+                        << differ.first - want.block.begin() << " (guards included): " << int(*differ.second)
+                        << " instead of " << int(*differ.first);
                 }
             }
         }
+    }
 }
+
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(VectorKernels);
+#if defined(__x86_64__)
+INSTANTIATE_TEST_SUITE_P(Rungs, VectorKernels, testing::Values("sse2", "ssse3", "avx2", "avx512"),
+                         [](const testing::TestParamInfo<const char*>& rung) { return std::string(rung.param); });
+#elif defined(__aarch64__)
+INSTANTIATE_TEST_SUITE_P(Rungs, VectorKernels, testing::Values("neon"),
+                         [](const testing::TestParamInfo<const char*>& rung) { return std::string(rung.param); });
+#endif
 
 // The frame walk with every kernel set and every pair against the model:
 // random geometries in every mode and both scans, then every count of
