@@ -135,9 +135,12 @@ typedef struct chromafold_format_description {
 CHROMAFOLD_API const char* chromafold_version(void);
 
 /* The instruction set of the best row kernels this processor runs, chosen on
- * first use and never changed: "c", "sse2", "ssse3", "avx2" or "neon". A pair
- * of formats without a kernel of that set runs the best it has. Every kernel
- * gives the same bytes. */
+ * first use and never changed: "c", "sse2", "ssse3", "avx2", "avx512" or
+ * "neon". A pair of formats without a kernel of that set runs the best it
+ * has. Every kernel gives the same bytes. The environment variable
+ * CHROMAFOLD_KERNEL, read on first use, names the highest set the library may
+ * choose, for bug reports and benchmarks; a set this processor lacks gives
+ * the best below it, and a name the library does not know changes nothing. */
 CHROMAFOLD_API const char* chromafold_kernel_name(void);
 
 /* Fills *geometry for source frames of width x height pixels: the output is
