@@ -2,27 +2,28 @@
 library sees it, against a memmove of the larger of the pair's two frames.
 
 usage: pairs.py BUILD_DIR [--rounds N] [--sizes WxH,...] [--rungs NAME,...]
-                [--before BUILD_DIR] [--markdown]
+                [--pairs SOURCE_OUTPUT,...] [--before BUILD_DIR] [--markdown]
 
-The shared library is called through ctypes, one process a rung, the rung
-capped by CHROMAFOLD_KERNEL. In every round each pair converts one frame
-several times and memmove copies the larger of its two frames as many times,
-in turn, and the round's ratio is the one time over the other; the figures
-are the medians over the rounds, the rounds of all pairs interleaved. Every
-frame and plane is a block of its own, filled with random bytes, so that the
+The shared library is called through ctypes: a copy of it for each rung,
+each capped by CHROMAFOLD_KERNEL when it first chooses its kernels, so that
+every rung runs in the same process and the same rounds. In every round each
+pair converts one frame several times on each rung and memmove copies the
+larger of its two frames as many times after each, and the round's ratio is
+the one time over the other; the figures are the medians over the rounds,
+the rounds of all pairs and rungs interleaved. Every frame and plane is a
+block of its own that starts on a page, filled with random bytes, so that the
 conversion and the copy find the caches alike: neither runs on data the
-other left there. With --before, another build's library (an earlier
-release, say) converts each frame too, in the same rounds, and its figures
-stand beside.
+other left there. With
+--before, another build's library (an earlier release, say) converts each
+frame too, with its own choice of kernels, and its figures stand beside.
 """
 import argparse
 import ctypes
-import json
 import os
 import random
+import shutil
 import statistics
-import subprocess
-import sys
+import tempfile
 import time
 
 FORMATS = {"uyvy": 16, "yuy2": 17, "v210": 18, "i422": 19, "nv16": 20, "i422_10": 21, "p210": 22,
@@ -41,59 +42,68 @@ class Planes(ctypes.Structure):
     _fields_ = [("data", ctypes.c_void_p * 3), ("stride", ctypes.c_ssize_t * 3)]
 
 
-def library(build):
-    lib = ctypes.CDLL(os.path.join(build, "libchromafold.so.1"))
+def library(path, folder, rung):
+    """A copy of the library whose kernels are chosen, up to `rung`, now."""
+    copy = os.path.join(folder, f"{len(os.listdir(folder))}.so")
+    shutil.copy(path, copy)
+    os.environ["CHROMAFOLD_KERNEL"] = rung
+    lib = ctypes.CDLL(copy)
     lib.chromafold_kernel_name.restype = ctypes.c_char_p
     lib.chromafold_row_bytes.restype = ctypes.c_size_t
     lib.chromafold_row_bytes.argtypes = [ctypes.c_int32, ctypes.c_int32, ctypes.c_int32]
     lib.chromafold_convert_planes.argtypes = [ctypes.POINTER(Geometry), ctypes.c_int32, ctypes.c_int32,
                                               ctypes.POINTER(Planes), ctypes.c_int32, ctypes.POINTER(Planes)]
+    lib.name = lib.chromafold_kernel_name().decode()
+    del os.environ["CHROMAFOLD_KERNEL"]
     return lib
 
 
+def block(size, keep):
+    """The address of `size` random bytes that start on a page, as decoders
+    and capture drivers place their frames and allocators large blocks."""
+    buffer = ctypes.create_string_buffer(size + 4096)
+    keep.append(buffer)
+    address = (ctypes.addressof(buffer) + 4095) // 4096 * 4096
+    ctypes.memmove(address, random.randbytes(size), size)
+    return address
+
+
 def frame(lib, name, width, height, keep):
-    """A frame's planes, each a block of random bytes, and its size."""
-    planes, blocks, total = Planes(), [], 0
+    """A frame's planes, each a block of its own, and its size."""
+    planes, total = Planes(), 0
     for p in range(3):
         row = lib.chromafold_row_bytes(FORMATS[name], p, width)
         if row:
             size = row * (height // 2 if p and name in HALF else height)
-            block = ctypes.create_string_buffer(random.randbytes(size), size)
-            blocks.append(block)
-            planes.data[p], planes.stride[p] = ctypes.addressof(block), row
+            planes.data[p], planes.stride[p] = block(size, keep), row
             total += size
-    keep.extend(blocks)
     return planes, total
 
 
-def measure(builds, sizes, rounds):
-    """In a child whose rung CHROMAFOLD_KERNEL caps: the rung's name and, of
-    each pair and size and each build's library, the medians of the
-    conversion's time, the copy's time and their ratio, in microseconds."""
-    libs = [library(build) for build in builds]
-    lib = libs[0]
+def measure(libs, pairs, sizes, rounds):
+    """Of each pair, size and library, the medians of the conversion's time
+    and of the copy's, in microseconds, and of their ratio."""
     cases, keep = [], []
     for width, height in sizes:
-        for source, output in PAIRS:
+        for source, output in pairs:
             g = Geometry()
-            lib.chromafold_frame_geometry(width, height, 2, ctypes.byref(g))
-            src, src_bytes = frame(lib, source, width, height, keep)
-            dst, dst_bytes = frame(lib, output, g.dst_width, g.dst_height, keep)
+            libs[0][1].chromafold_frame_geometry(width, height, 2, ctypes.byref(g))
+            src, src_bytes = frame(libs[0][1], source, width, height, keep)
+            dst, dst_bytes = frame(libs[0][1], output, g.dst_width, g.dst_height, keep)
             big = max(src_bytes, dst_bytes)
-            copy = [ctypes.create_string_buffer(random.randbytes(big), big) for _ in range(2)]
-            keep.extend(copy)
-            for b in range(len(libs)):
-                cases.append({"pair": f"{source}_{output}", "size": f"{width}x{height}", "build": b, "g": g,
-                              "src": src, "dst": dst, "codes": (FORMATS[source], FORMATS[output]), "copy": copy,
-                              "big": big, "convert": [], "memmove": [], "ratio": []})
+            copy = [block(big, keep) for _ in range(2)]
+            for key, lib in libs:
+                cases.append({"key": (f"{source}_{output}", f"{width}x{height}", key), "lib": lib, "g": g, "src": src,
+                              "dst": dst, "codes": (FORMATS[source], FORMATS[output]), "copy": copy, "big": big,
+                              "convert": [], "memmove": [], "ratio": []})
     for _ in range(rounds):
         random.shuffle(cases)
         for c in cases:
             calls = max(1, 2_000_000 // c["big"])
             start = time.perf_counter_ns()
             for _ in range(calls):
-                libs[c["build"]].chromafold_convert_planes(ctypes.byref(c["g"]), 0, c["codes"][0],
-                                                           ctypes.byref(c["src"]), c["codes"][1], ctypes.byref(c["dst"]))
+                c["lib"].chromafold_convert_planes(ctypes.byref(c["g"]), 0, c["codes"][0], ctypes.byref(c["src"]),
+                                                   c["codes"][1], ctypes.byref(c["dst"]))
             middle = time.perf_counter_ns()
             for _ in range(calls):
                 ctypes.memmove(c["copy"][0], c["copy"][1], c["big"])
@@ -101,9 +111,7 @@ def measure(builds, sizes, rounds):
             c["convert"].append((middle - start) / calls / 1000)
             c["memmove"].append((end - middle) / calls / 1000)
             c["ratio"].append((middle - start) / (end - middle))
-    return {"rung": lib.chromafold_kernel_name().decode(),
-            "results": [{k: (statistics.median(c[k]) if k in ("convert", "memmove", "ratio") else c[k])
-                         for k in ("pair", "size", "build", "convert", "memmove", "ratio")} for c in cases]}
+    return {c["key"]: {k: statistics.median(c[k]) for k in ("convert", "memmove", "ratio")} for c in cases}
 
 
 def main():
@@ -112,47 +120,37 @@ def main():
     parser.add_argument("--rounds", type=int, default=11)
     parser.add_argument("--sizes", default="720x484,1920x1080")
     parser.add_argument("--rungs", default="c,sse2,ssse3,avx2,avx512,neon")
-    parser.add_argument("--before")
     parser.add_argument("--pairs", help="only these, such as i420_i422,uyvy_i420")
+    parser.add_argument("--before")
     parser.add_argument("--markdown", action="store_true")
-    parser.add_argument("--child", action="store_true", help=argparse.SUPPRESS)
     args = parser.parse_args()
     sizes = [tuple(int(n) for n in s.split("x")) for s in args.sizes.split(",")]
-    builds = [args.build] + ([args.before] if args.before else [])
-    if args.child:
-        global PAIRS
-        PAIRS = [p for p in PAIRS if not args.pairs or "_".join(p) in args.pairs.split(",")]
-        json.dump(measure(builds, sizes, args.rounds), sys.stdout)
-        return
-    table, seen = {}, []
-    for rung in args.rungs.split(","):
-        done = subprocess.run([sys.executable, __file__, args.build, "--child", "--rounds", str(args.rounds),
-                               "--sizes", args.sizes] + (["--before", args.before] if args.before else []) +
-                              (["--pairs", args.pairs] if args.pairs else []),
-                              env=dict(os.environ, CHROMAFOLD_KERNEL=rung), capture_output=True, text=True, check=True)
-        measured = json.loads(done.stdout)
-        if measured["rung"] in seen:
-            continue  # a rung this processor lacks: the one below it again
-        seen.append(measured["rung"])
-        for r in measured["results"]:
-            table[(r["pair"], r["size"], measured["rung"], r["build"])] = r
-    columns = [(f"{w}x{h}", b) for w, h in sizes for b in range(len(builds))]
+    pairs = [p for p in PAIRS if not args.pairs or "_".join(p) in args.pairs.split(",")]
+    with tempfile.TemporaryDirectory() as folder:
+        libs = []
+        for rung in args.rungs.split(","):
+            lib = library(os.path.join(args.build, "libchromafold.so.1"), folder, rung)
+            if lib.name not in [key for key, _ in libs]:
+                libs.append((lib.name, lib))  # a rung this processor lacks gives the one below again
+        rungs = [key for key, _ in libs]
+        if args.before:
+            libs.append(("before", library(os.path.join(args.before, "libchromafold.so.1"), folder, "")))
+        table = measure(libs, pairs, sizes, args.rounds)
+    columns = [f"{w}x{h}" for w, h in sizes]
     if args.markdown:
-        print("| Pair | Kernel | " + " | ".join(f"{c}{' before' if b else ''} | / memmove" for c, b in columns) + " |")
+        print("| Pair | Kernel | " + " | ".join(f"{c} | / memmove" for c in columns) + " |")
         print("|---|---|" + "---|---|" * len(columns))
-    for source, output in PAIRS:
-        if args.pairs and f"{source}_{output}" not in args.pairs.split(","):
-            continue
-        for rung in seen:
+    for source, output in pairs:
+        for key in rungs + (["before"] if args.before else []):
             cells = []
-            for c, b in columns:
-                r = table[(f"{source}_{output}", c, rung, b)]
+            for c in columns:
+                r = table[(f"{source}_{output}", c, key)]
                 cells += [f"{r['convert']:.1f} us", f"{r['ratio']:.2f}"]
             name = f"{source} into {output}"
             if args.markdown:
-                print(f"| {name if rung == seen[0] else ''} | {rung} | " + " | ".join(cells) + " |")
+                print(f"| {name if key == rungs[0] else ''} | {key} | " + " | ".join(cells) + " |")
             else:
-                print(f"{name:18} {rung:7} " + " ".join(f"{cell:>10}" for cell in cells))
+                print(f"{name:18} {key:7} " + " ".join(f"{cell:>10}" for cell in cells))
 
 
 if __name__ == "__main__":

@@ -147,32 +147,3 @@ inline void run_row_groups(const RowGroups& groups, Step step)
     if (done < groups.width)
         plain_kernel(pair_index(pair.source, pair.output))(from_pixel(groups, pair, done));
 }
-
-// run_row_groups for kernels whose arithmetic takes the weights as
-// constants: `step(r, x, weight)`, the weight of row pair r a
-// std::integral_constant: 3 and 3 (the fields' rows) or 2 and 2 (a
-// picture's) into 4:2:0; 5 and 7 (a top and a bottom field's) or 6 and 6
-// back into 4:2:2.
-template <Pair pair, int32_t pixels, typename Step>
-inline void run_constant_weights(const RowGroups& groups, Step step)
-{
-    const auto run = [&](auto first, auto second) __attribute__((always_inline)) {
-        run_row_groups<pair, pixels>(groups, [&](const RowPair& r, size_t x, auto k) __attribute__((always_inline)) {
-            if constexpr (k.value == 0)
-                step(r, x, first);
-            else
-                step(r, x, second);
-        });
-    };
-    using std::integral_constant;
-    if constexpr (unfolds(pair)) {
-        if (groups.first[0].weight == 5)
-            run(integral_constant<int, 5>(), integral_constant<int, 7>());
-        else
-            run(integral_constant<int, 6>(), integral_constant<int, 6>());
-    } else if (groups.first[0].weight == 3) {
-        run(integral_constant<int, 3>(), integral_constant<int, 3>());
-    } else {
-        run(integral_constant<int, 2>(), integral_constant<int, 2>());
-    }
-}

@@ -478,7 +478,7 @@ template <int32_t code, int32_t source, int from = format_info(source).depth, si
 
 // v210 into 8 bits, fused: each row's samples gathered as in its reader, the
 // chroma mixed before it is put in order, once for both rows, and each kind
-// packed into 48 bytes at once. Its weights are constants.
+// packed into 48 bytes at once.
 
 // 48 bytes from three vectors of 16 words.
 [[gnu::always_inline]] inline void store_bytes(uint8_t* p, const Three& w)
@@ -487,8 +487,8 @@ template <int32_t code, int32_t source, int from = format_info(source).depth, si
     store(p + 32, low_half(_mm256_permute4x64_epi64(_mm256_packus_epi16(w.v[2], w.v[2]), 0xD8)));
 }
 
-template <Pair pair, int weight>
-[[gnu::always_inline]] inline void fold_v210_into_8bit_step(const RowPair& r, size_t x)
+template <Pair pair>
+[[gnu::always_inline]] inline void fold_v210_into_8bit_step(const RowPair& r, size_t x, const Weights<10>& w)
 {
     Vector luma[2][4], sums[4];
     for (int j = 0; j < 4; ++j) {
@@ -498,9 +498,7 @@ template <Pair pair, int weight>
             luma[k][j] = v210_luma(groups);
             chroma[k] = v210_chroma(groups);
         }
-        const Vector near = chroma[0], far = chroma[1];
-        sums[j] = rounded<2, 10, 8>(weight == 3 ? _mm256_add_epi16(_mm256_add_epi16(near, near), _mm256_add_epi16(near, far))
-                                                : _mm256_slli_epi16(_mm256_add_epi16(near, far), 1));
+        sums[j] = rounded<2, 10, 8>(mix(Avx2(), chroma[0], chroma[1], w).words);
     }
     for (int k = 0; k < 2; ++k) {
         Three y = in_order(luma[k]);
@@ -527,8 +525,9 @@ template <Pair pair, int weight>
 template <Pair pair>
 void fold_v210_into_8bit(const RowGroups& groups)
 {
-    run_constant_weights<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
-        fold_v210_into_8bit_step<pair, weight.value>(r, x);
+    const Weights<10> w = weights<10>(Avx2(), groups.first[0].weight, 4 - groups.first[0].weight);
+    run_row_groups<pair, 48>(groups, [&](const RowPair& r, size_t x, auto) __attribute__((always_inline)) {
+        fold_v210_into_8bit_step<pair>(r, x, w);
     });
 }
 

@@ -4,23 +4,25 @@
 #include <array>
 #include <immintrin.h>
 
-// Every pair, composed of a reader of its source's rows and a writer of its
-// output's, with the field-aware mix once between them (row_composition.h),
-// in 512-bit vectors. Where the AVX2 rung shuffles within 128-bit lanes and
-// then across them, VBMI's byte permutes take any byte of one or two vectors
-// (vpermb, vpermt2b), and BW's word permutes any word: a layout's samples are
-// sorted in one instruction, and v210's fields are taken out of their 32-bit
-// words by a permute and a variable shift each, and put in by a permute, a
-// multiply-add and a shift.
+// The pairs that 512-bit vectors and AVX-512's permutes convert faster than
+// the AVX2 rung does, composed of a reader of the source's rows and a writer
+// of the output's with the field-aware mix once between them
+// (row_composition.h): v210 into the 8-bit 4:2:0 layouts and the 10-bit ones
+// into v210, whose AVX2 kernels are bound by their instructions; and the
+// 10-bit 4:2:0 layouts into I422. Every other pair runs its AVX2 kernel on
+// this rung too, 256-bit: those are bound by the memory, and 512-bit rows
+// that do not start on a 64-byte boundary, as 720-pixel rows do not, split
+// every access across two cache lines (measured up to 1.6 times slower).
 //
-// A reader gives a block of pixels as samples at the source's depth: 64
-// pixels of an 8-bit layout, luma as 64 bytes in order and chroma as 32 Cb
-// and 32 Cr; 32 pixels of a 10-bit one, in words. Chroma lies Cb | Cr
-// (`planes`) or as the Cb, Cr pairs in order (`pairs`), as the layout lays it
-// out. v210 gives three blocks, 96 pixels; into v210 a step is three blocks,
-// of 96 pixels or 192. The last step of a row is moved back to end at the
-// row's end (each_step), and only the pixels of a v210 group that the row
-// uses in part go to the plain C kernel.
+// VBMI's byte permutes take any byte of one or two vectors (vpermb,
+// vpermt2b), and BW's word permutes any word: v210's fields are taken out of
+// their 32-bit words by a permute and a variable shift each, and put in by a
+// permute, a multiply-add and a shift. A reader gives a block of 32 pixels as
+// 10-bit samples in words, luma in order and chroma as Cb | Cr (`planes`)
+// or as the Cb, Cr pairs in order (`pairs`), as the layout lays it out; v210
+// gives three blocks, 96 pixels, and takes three. The last step of a row is
+// moved back to end at the row's end (each_step), and only the pixels of a
+// v210 group that the row uses in part go to the plain C kernel.
 
 namespace {
 
@@ -31,9 +33,9 @@ struct Avx512 {
 using Vector = __m512i;
 using Half = __m256i;
 
-constexpr int block_pixels(Avx512, int depth)
+constexpr int block_pixels(Avx512, int)
 {
-    return depth == 8 ? 64 : 32;
+    return 32;
 }
 
 [[gnu::always_inline]] inline Vector load(const uint8_t* p)
@@ -66,16 +68,6 @@ constexpr int block_pixels(Avx512, int depth)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-[[gnu::always_inline]] inline Half low_half(Vector v)
-{
-    return _mm512_castsi512_si256(v);
-}
-
-[[gnu::always_inline]] inline Half high_half(Vector v)
-{
-    return _mm512_extracti64x4_epi64(v, 1);
-}
-
 // Index vectors, made at compile time: entry i of a table of n entries.
 using Indices = std::array<uint16_t, 64>;
 
@@ -103,17 +95,11 @@ template <Indices t, int bytes_each>
 }
 
 // Byte i of the result is byte t[i] of a (0-63) or of b (64-127); word i,
-// word t[i] of a (0-31) or of b (32-63); the same of one vector.
+// word t[i] of a (0-31) or of b (32-63), or of a alone.
 template <Indices t>
 [[gnu::always_inline]] inline Vector bytes_of(Vector a, Vector b)
 {
     return _mm512_permutex2var_epi8(a, table<t, 1>(), b);
-}
-
-template <Indices t>
-[[gnu::always_inline]] inline Vector bytes_of(Vector a)
-{
-    return _mm512_permutexvar_epi8(table<t, 1>(), a);
 }
 
 template <Indices t>
@@ -150,8 +136,7 @@ template <int scale, int from, int to>
 }
 
 // How a layout's reader lays its chroma out in a block: the pairs as they
-// lie in semi-planar rows and in v210, Cb | Cr from planar rows and from
-// the packed 8-bit ones, which the reader sorts anyway.
+// lie in semi-planar rows and in v210, Cb | Cr from planar rows.
 enum class Chroma { planes, pairs };
 
 template <int32_t code>
@@ -159,19 +144,11 @@ constexpr Chroma arrangement = format_info(code).layout == Layout::semi_planar |
                                    ? Chroma::pairs
                                    : Chroma::planes;
 
-// Where chroma c (0 Cb, 1 Cr) of pixel pair k lies among the n chroma
+// Where chroma c (0 Cb, 1 Cr) of pixel pair k lies among the 32 chroma
 // samples of a block laid out as `a`.
-constexpr int place(Chroma a, int n, int c, int k)
+constexpr int place(Chroma a, int c, int k)
 {
-    return a == Chroma::planes ? c * n / 2 + k : 2 * k + c;
-}
-
-// Where sample t of the 64 bytes of an 8-bit block's chroma lies among the
-// 64 words of its sums, the low ones first: the mix sums bytes 0-7 of each
-// 16-byte lane into `low`, bytes 8-15 into `high`.
-constexpr int sum_place(int t)
-{
-    return (t % 16 < 8 ? 0 : 32) + t / 16 * 8 + t % 8;
+    return a == Chroma::planes ? 16 * c + k : 2 * k + c;
 }
 
 // The samples of one block of pixels, and of `n` blocks in a row.
@@ -184,53 +161,26 @@ struct Blocks {
     Block block[n];
 };
 
-// Chroma sums of a block: of 8-bit samples, of bytes 0-7 of each 16-byte
-// lane and of bytes 8-15; of 10-bit ones, of each word.
-template <int depth>
-struct Sums;
-
-template <>
-struct Sums<8> {
-    Vector low, high;
-};
-
-template <>
-struct Sums<10> {
+// Chroma sums of a block, in words.
+struct Sums {
     Vector words;
 };
 
 // The weights of the two rows a mix sums.
-template <int depth>
-struct Weights;
-
-template <>
-struct Weights<8> {
-    Vector pairs; // a's weight and b's, in the bytes of each word
-};
-
-template <>
-struct Weights<10> {
+struct Weights {
     Vector a, b;
 };
 
 template <int depth>
-Weights<depth> weights(Avx512, int a, int b)
+Weights weights(Avx512, int a, int b)
 {
-    if constexpr (depth == 8)
-        return {_mm512_set1_epi16(int16_t(b << 8 | a))};
-    else
-        return {_mm512_set1_epi16(int16_t(a)), _mm512_set1_epi16(int16_t(b))};
+    static_assert(depth == 10, "10-bit sources only");
+    return {_mm512_set1_epi16(int16_t(a)), _mm512_set1_epi16(int16_t(b))};
 }
 
 // The field-aware mix: a * a's weight + b * b's weight of every chroma
 // sample, at full precision.
-[[gnu::always_inline]] inline Sums<8> mix(Avx512, Vector a, Vector b, const Weights<8>& w)
-{
-    return {_mm512_maddubs_epi16(_mm512_unpacklo_epi8(a, b), w.pairs),
-            _mm512_maddubs_epi16(_mm512_unpackhi_epi8(a, b), w.pairs)};
-}
-
-[[gnu::always_inline]] inline Sums<10> mix(Avx512, Vector a, Vector b, const Weights<10>& w)
+[[gnu::always_inline]] inline Sums mix(Avx512, Vector a, Vector b, const Weights& w)
 {
     return {_mm512_add_epi16(_mm512_mullo_epi16(a, w.a), _mm512_mullo_epi16(b, w.b))};
 }
@@ -275,15 +225,12 @@ template <bool luma, int j>
 
 // Readers.
 
-// The luma and the chroma of a block of a planar or semi-planar row, 4:2:2 or
-// 4:2:0, the bits outside each 10-bit sample dropped.
+// The luma and the chroma of a block of a 10-bit planar or semi-planar row,
+// the bits outside each sample dropped.
 template <int32_t code>
 [[gnu::always_inline]] inline Vector read_luma(Avx512, const uint8_t* row, size_t x)
 {
-    constexpr Format f = format_info(code);
-    if constexpr (f.depth == 8)
-        return load(row + x);
-    else if constexpr (f.layout == Layout::planar)
+    if constexpr (format_info(code).layout == Layout::planar)
         return _mm512_and_si512(load(row + 2 * x), _mm512_set1_epi16(0x3FF));
     else
         return _mm512_srli_epi16(load(row + 2 * x), 6);
@@ -292,164 +239,65 @@ template <int32_t code>
 template <int32_t code>
 [[gnu::always_inline]] inline Vector read_chroma(Avx512, const Rows& row, size_t x)
 {
-    constexpr Format f = format_info(code);
-    if constexpr (f.depth == 8)
-        return f.layout == Layout::planar ? load_halves(row.plane[1] + x / 2, row.plane[2] + x / 2)
-                                          : load(row.plane[1] + x);
-    else if constexpr (f.layout == Layout::planar)
+    if constexpr (format_info(code).layout == Layout::planar)
         return _mm512_and_si512(load_halves(row.plane[1] + x, row.plane[2] + x), _mm512_set1_epi16(0x3FF));
     else
         return _mm512_srli_epi16(load(row.plane[1] + 2 * x), 6);
 }
 
-// The bytes of a UYVY or YUY2 quad: luma 0 and 1, Cb and Cr.
-template <Layout layout>
-constexpr int quad_luma = layout == Layout::uyvy ? 1 : 0;
-
-template <Layout layout>
-constexpr int quad_chroma = layout == Layout::uyvy ? 0 : 1;
-
-template <Layout layout>
-constexpr Indices packed_luma = indices(64, [](int i) { return 2 * i + quad_luma<layout>; });
-
-template <Layout layout>
-constexpr Indices packed_chroma = indices(64, [](int i) { return 4 * (i % 32) + 2 * (i / 32) + quad_chroma<layout>; });
-
-// The blocks of a 4:2:2 row from pixel x: one of 64 or 32 pixels, or three of
-// 32 from v210.
+// The three blocks of a v210 row from pixel x.
 template <int32_t code>
-[[gnu::always_inline]] inline Blocks<format_info(code).layout == Layout::v210 ? 3 : 1> read_row(Avx512, const Rows& row,
-                                                                                                  size_t x)
+[[gnu::always_inline]] inline Blocks<3> read_row(Avx512, const Rows& row, size_t x)
 {
-    constexpr Format f = format_info(code);
-    const uint8_t* p = row.plane[0];
-    if constexpr (f.layout == Layout::uyvy || f.layout == Layout::yuy2) {
-        const Vector a = load(p + 2 * x), b = load(p + 2 * x + 64);
-        return {{{bytes_of<packed_luma<f.layout>>(a, b), bytes_of<packed_chroma<f.layout>>(a, b)}}};
-    } else if constexpr (f.layout == Layout::v210) {
-        const uint8_t* groups = p + x / 6 * 16;
-        return {{{v210_samples<true, 0>(groups), v210_samples<false, 0>(groups)},
-                 {v210_samples<true, 1>(groups), v210_samples<false, 1>(groups)},
-                 {v210_samples<true, 2>(groups), v210_samples<false, 2>(groups)}}};
-    } else {
-        return {{{read_luma<code>(Avx512(), p, x), read_chroma<code>(Avx512(), row, x)}}};
-    }
+    static_assert(format_info(code).layout == Layout::v210, "v210 only");
+    const uint8_t* groups = row.plane[0] + x / 6 * 16;
+    return {{{v210_samples<true, 0>(groups), v210_samples<false, 0>(groups)},
+             {v210_samples<true, 1>(groups), v210_samples<false, 1>(groups)},
+             {v210_samples<true, 2>(groups), v210_samples<false, 2>(groups)}}};
 }
 
 // Writers.
 
-// A block's luma into a planar or semi-planar row, from samples of the
-// source's depth.
+// The 32 chroma samples of a block laid out as `a`, laid out as `want`.
+template <Chroma a, Chroma want>
+constexpr Indices rearranged = indices(32, [](int i) {
+    return want == Chroma::planes ? place(a, i / 16, i % 16) : place(a, i % 2, i / 2);
+});
+
+// A block's luma and its chroma sums, of 10 bits, into an 8-bit planar or
+// semi-planar row: sums scaled by 4 into 4:2:0, by 8 into 4:2:2.
 template <int32_t code, int32_t source>
 [[gnu::always_inline]] inline void write_luma(Avx512, uint8_t* row, size_t x, Vector luma)
 {
-    constexpr Format f = format_info(code);
-    constexpr int from = format_info(source).depth;
-    if constexpr (f.depth == 8 && from == 8) {
-        store(row + x, luma);
-    } else if constexpr (f.depth == 8) {
-        store(row + x, narrowed(rounded<0, 10, 8>(luma)));
-    } else if constexpr (from == 8) {
-        constexpr int shift = 2 + word_shift(f);
-        store(row + 2 * x, _mm512_slli_epi16(_mm512_cvtepu8_epi16(low_half(luma)), shift));
-        store(row + 2 * x + 64, _mm512_slli_epi16(_mm512_cvtepu8_epi16(high_half(luma)), shift));
-    } else {
-        store(row + 2 * x, _mm512_slli_epi16(luma, word_shift(f)));
-    }
+    static_assert(format_info(code).depth == 8 && format_info(source).depth == 10, "10 bits into 8 only");
+    store(row + x, narrowed(rounded<0, 10, 8>(luma)));
 }
 
-// Chroma of pair k, c 0 for Cb and 1 for Cr, of a block of `samples` laid
-// out as `a`: its place among the block's samples, or among the 64 words of
-// the sums of an 8-bit block.
-template <Chroma a, int samples, bool sums>
-constexpr int chroma_place(int c, int k)
-{
-    const int t = place(a, samples, c, k);
-    return sums ? sum_place(t) : t;
-}
-
-// The chroma samples of `count` places from pair `first` on: the Cb of each
-// pair, or its Cr; the pairs in order; or, as planes, the Cb of count / 2
-// pairs and then their Cr.
-enum class Order { cb, cr, pairs, planes };
-
-template <Chroma a, int samples, bool sums, Order order, int first, int count>
-constexpr Indices chroma_places = indices(count, [](int i) {
-    const int c = order == Order::cb ? 0 : order == Order::cr ? 1 : order == Order::pairs ? i % 2 : i / (count / 2);
-    const int k = first + (order == Order::pairs ? i / 2 : order == Order::planes ? i % (count / 2) : i);
-    return chroma_place<a, samples, sums>(c, k);
-});
-
-template <Chroma a>
-constexpr Order order_of = a == Chroma::planes ? Order::planes : Order::pairs;
-
-// A block's chroma sums into a planar or semi-planar row, laid out as the
-// source's reader gave them: scaled by 4 into 4:2:0, by 8 into 4:2:2.
-template <int32_t code, int32_t source, int from = format_info(source).depth>
-[[gnu::always_inline]] inline void write_chroma(Avx512, const Rows& row, size_t x, const Sums<from>& sums)
+template <int32_t code, int32_t source>
+[[gnu::always_inline]] inline void write_chroma(Avx512, const Rows& row, size_t x, const Sums& sums)
 {
     constexpr Format f = format_info(code);
-    constexpr int scale = f.subsampled ? 2 : 3, to = f.depth, up = word_shift(f);
+    static_assert(f.depth == 8 && format_info(source).depth == 10, "10 bits into 8 only");
     constexpr Chroma a = arrangement<source>, want = f.layout == Layout::planar ? Chroma::planes : Chroma::pairs;
-    if constexpr (from == 8 && to == 8) {
-        // Packing puts the bytes back as they were.
-        Vector bytes = _mm512_packus_epi16(rounded<scale, 8, 8>(sums.low), rounded<scale, 8, 8>(sums.high));
-        if constexpr (a != want)
-            bytes = bytes_of<chroma_places<a, 64, false, order_of<want>, 0, 64>>(bytes);
-        if constexpr (want == Chroma::planes) {
-            store(row.plane[1] + x / 2, low_half(bytes));
-            store(row.plane[2] + x / 2, high_half(bytes));
-        } else {
-            store(row.plane[1] + x, bytes);
-        }
-    } else if constexpr (from == 8) {
-        const Vector low = rounded<scale, 8, 10>(sums.low), high = rounded<scale, 8, 10>(sums.high);
-        if constexpr (want == Chroma::planes) {
-            store(row.plane[1] + x, words_of<chroma_places<a, 64, true, Order::cb, 0, 32>>(low, high));
-            store(row.plane[2] + x, words_of<chroma_places<a, 64, true, Order::cr, 0, 32>>(low, high));
-        } else {
-            store(row.plane[1] + 2 * x,
-                  _mm512_slli_epi16(words_of<chroma_places<a, 64, true, Order::pairs, 0, 32>>(low, high), up));
-            store(row.plane[1] + 2 * x + 64,
-                  _mm512_slli_epi16(words_of<chroma_places<a, 64, true, Order::pairs, 16, 32>>(low, high), up));
-        }
+    Vector words = rounded<f.subsampled ? 2 : 3, 10, 8>(sums.words);
+    if constexpr (a != want)
+        words = words_of<rearranged<a, want>>(words);
+    const Half bytes = narrowed(words);
+    if constexpr (want == Chroma::planes) {
+        store(row.plane[1] + x / 2, _mm256_castsi256_si128(bytes));
+        store(row.plane[2] + x / 2, _mm256_extracti128_si256(bytes, 1));
     } else {
-        Vector words = rounded<scale, 10, to>(sums.words);
-        if constexpr (a != want)
-            words = words_of<chroma_places<a, 32, false, order_of<want>, 0, 32>>(words);
-        if constexpr (to == 8) {
-            const Half bytes = narrowed(words);
-            if constexpr (want == Chroma::planes) {
-                store(row.plane[1] + x / 2, _mm256_castsi256_si128(bytes));
-                store(row.plane[2] + x / 2, _mm256_extracti128_si256(bytes, 1));
-            } else {
-                store(row.plane[1] + x, bytes);
-            }
-        } else if constexpr (want == Chroma::planes) {
-            store(row.plane[1] + x, low_half(words));
-            store(row.plane[2] + x, high_half(words));
-        } else {
-            store(row.plane[1] + 2 * x, _mm512_slli_epi16(words, up));
-        }
+        store(row.plane[1] + x, bytes);
     }
 }
-
-// A row of UYVY or YUY2 bytes, quad by quad, from bytes 64 * `part` on: of
-// a table of `chroma_bytes` chroma samples laid out as `a` and the luma bytes
-// after them.
-template <Layout layout, Chroma a, int chroma_bytes, int part>
-constexpr Indices quads = indices(64, [](int i) {
-    const int b = 64 * part + i, k = b / 4, r = b % 4, y = quad_luma<layout>;
-    return r == y || r == y + 2 ? chroma_bytes + 2 * k + (r - y) / 2 : place(a, chroma_bytes, (r - quad_chroma<layout>) / 2, k);
-});
 
 // The samples of a row of v210 in the order of its fields, a pixel pair's Cb,
-// luma, Cr and luma in turn, as 16 pixels of words from a 10-bit block's
-// chroma (laid out as `a`) and luma, pixels 16 * half on.
+// luma, Cr and luma in turn, as 16 pixels of words from a block's chroma
+// (laid out as `a`) and luma, pixels 16 * half on.
 template <Chroma a, int half>
 constexpr Indices in_field_order = indices(32, [](int i) {
     const int k = 8 * half + i / 4, r = i % 4;
-    return r % 2 ? 32 + 2 * k + r / 2 : place(a, 32, r / 2, k);
+    return r % 2 ? 32 + 2 * k + r / 2 : place(a, r / 2, k);
 });
 
 // Vector n of v210 (of 16 32-bit words) from the 96 samples in field order
@@ -473,76 +321,44 @@ template <int n>
           _mm512_or_si512(_mm512_madd_epi16(low, _mm512_set1_epi32(1024 << 16 | 1)), _mm512_slli_epi32(third, 20)));
 }
 
-// v210 from blocks of 10-bit luma and chroma sums of 32 pixels each, their
-// chroma laid out as `a`: 16 groups from three blocks, 32 from six.
-template <Chroma a, size_t blocks>
-[[gnu::always_inline]] inline void write_v210(uint8_t* groups, const Vector (&luma)[blocks],
-                                              const Vector (&chroma)[blocks])
-{
-    Vector samples[2 * blocks];
-    for (size_t b = 0; b < blocks; ++b) {
-        samples[2 * b] = words_of<in_field_order<a, 0>>(chroma[b], luma[b]);
-        samples[2 * b + 1] = words_of<in_field_order<a, 1>>(chroma[b], luma[b]);
-    }
-    // Every three vectors of samples make two of v210.
-    for (size_t t = 0; t < 2 * blocks; t += 3) {
-        write_v210_vector<0>(groups + 128 * (t / 3), samples[t], samples[t + 1]);
-        write_v210_vector<1>(groups + 128 * (t / 3), samples[t + 1], samples[t + 2]);
-    }
-}
-
-// The blocks of a 4:2:2 row into the row from pixel x: luma at the source's
-// depth and chroma sums scaled by 8, laid out as the source's reader gave
-// them.
-template <int32_t code, int32_t source, int from = format_info(source).depth, size_t blocks>
+// The blocks of a 4:2:2 row into the row from pixel x: three blocks of 10-bit
+// luma and chroma sums scaled by 8 into 16 groups of v210, or one into I422.
+template <int32_t code, int32_t source, size_t blocks>
 [[gnu::always_inline]] inline void write_row(Avx512, const Rows& row, size_t x, const Vector (&luma)[blocks],
-                                             const Sums<from> (&sums)[blocks])
+                                             const Sums (&sums)[blocks])
 {
-    constexpr Format f = format_info(code);
-    constexpr Chroma a = arrangement<source>;
-    uint8_t* p = row.plane[0];
-    if constexpr (f.layout == Layout::v210 && from == 10) {
-        Vector chroma[blocks];
-        for (size_t b = 0; b < blocks; ++b)
-            chroma[b] = rounded<3, 10, 10>(sums[b].words);
-        write_v210<a>(p + x / 6 * 16, luma, chroma);
-    } else if constexpr (f.layout == Layout::v210) {
-        // Each block of 64 pixels as two of 32 in 10-bit words, chroma in
-        // pairs.
-        Vector luma10[2 * blocks], chroma10[2 * blocks];
+    if constexpr (format_info(code).layout == Layout::v210) {
+        Vector samples[2 * blocks];
         for (size_t b = 0; b < blocks; ++b) {
-            const Vector low = rounded<3, 8, 10>(sums[b].low), high = rounded<3, 8, 10>(sums[b].high);
-            luma10[2 * b] = _mm512_slli_epi16(_mm512_cvtepu8_epi16(low_half(luma[b])), 2);
-            luma10[2 * b + 1] = _mm512_slli_epi16(_mm512_cvtepu8_epi16(high_half(luma[b])), 2);
-            chroma10[2 * b] = words_of<chroma_places<a, 64, true, Order::pairs, 0, 32>>(low, high);
-            chroma10[2 * b + 1] = words_of<chroma_places<a, 64, true, Order::pairs, 16, 32>>(low, high);
+            const Vector chroma = rounded<3, 10, 10>(sums[b].words);
+            samples[2 * b] = words_of<in_field_order<arrangement<source>, 0>>(chroma, luma[b]);
+            samples[2 * b + 1] = words_of<in_field_order<arrangement<source>, 1>>(chroma, luma[b]);
         }
-        write_v210<Chroma::pairs>(p + x / 6 * 16, luma10, chroma10);
-    } else if constexpr (f.layout == Layout::uyvy || f.layout == Layout::yuy2) {
-        if constexpr (from == 8) {
-            const Vector chroma =
-                _mm512_packus_epi16(rounded<3, 8, 8>(sums[0].low), rounded<3, 8, 8>(sums[0].high));
-            store(p + 2 * x, bytes_of<quads<f.layout, a, 64, 0>>(chroma, luma[0]));
-            store(p + 2 * x + 64, bytes_of<quads<f.layout, a, 64, 1>>(chroma, luma[0]));
-        } else {
-            // 32 pixels: the chroma's bytes, then the luma's.
-            const Vector bytes = _mm512_inserti64x4(_mm512_castsi256_si512(narrowed(rounded<3, 10, 8>(sums[0].words))),
-                                                    narrowed(rounded<0, 10, 8>(luma[0])), 1);
-            store(p + 2 * x, bytes_of<quads<f.layout, a, 32, 0>>(bytes));
-        }
+        // Every three vectors of samples make two of v210.
+        write_v210_vector<0>(row.plane[0] + x / 6 * 16, samples[0], samples[1]);
+        write_v210_vector<1>(row.plane[0] + x / 6 * 16, samples[1], samples[2]);
+        write_v210_vector<0>(row.plane[0] + x / 6 * 16 + 128, samples[3], samples[4]);
+        write_v210_vector<1>(row.plane[0] + x / 6 * 16 + 128, samples[4], samples[5]);
     } else {
-        write_luma<code, source>(Avx512(), p, x, luma[0]);
+        write_luma<code, source>(Avx512(), row.plane[0], x, luma[0]);
         write_chroma<code, source>(Avx512(), row, x, sums[0]);
     }
 }
 
+// The pairs of this rung: those of v210 with the 8-bit 4:2:0 layouts out and
+// the 10-bit ones in, and the 10-bit 4:2:0 layouts into I422. Every other
+// pair takes the AVX2 rung's kernel, as best_kernel gives it.
 template <Pair pair>
 constexpr RowGroupFunction avx512_kernel()
 {
-    if constexpr (unfolds(pair))
+    constexpr Format source = format_info(pair.source), output = format_info(pair.output);
+    if constexpr (source.layout == Layout::v210 && output.depth == 8)
+        return composed_fold<Avx512, pair>;
+    else if constexpr (unfolds(pair) && source.depth == 10 &&
+                       (output.layout == Layout::v210 || output.code == CHROMAFOLD_FORMAT_I422))
         return composed_unfold<Avx512, pair>;
     else
-        return composed_fold<Avx512, pair>;
+        return nullptr;
 }
 
 struct Avx512Kernels {

@@ -294,7 +294,7 @@ inline void write_row(Neon, const Rows& row, size_t x, const Luma (&luma)[1], co
 // pixels into their words 0 to 3, from which shifts gather each group's
 // samples two by two into 32-bit lanes; three-way stores lay them out in
 // pixel order. Into v210, three-way loads gather the samples of each group
-// three by three. Their weights are constants.
+// three by three.
 
 // Two 10-bit samples in a 32-bit lane, each in its own 16-bit half: the one at
 // bit `low` of `a` and the one at bit `high` of `b`.
@@ -363,15 +363,15 @@ inline void store_v210_luma(uint8_t* luma, const V210Samples& s)
     }
 }
 
-template <int32_t code, int weight>
-inline void store_v210_chroma(uint8_t* u, uint8_t* v, const V210Samples& near, const V210Samples& far)
+template <int32_t code>
+inline void store_v210_chroma(uint8_t* u, uint8_t* v, const V210Samples& near, const V210Samples& far, uint16_t weight)
 {
     constexpr Format output = format_info(code);
     // weight * near + (4 - weight) * far, at most 4092.
     uint16x8_t sums[2][3];
     for (int h = 0; h < 2; ++h)
         for (int k = 0; k < 3; ++k)
-            sums[h][k] = vmlaq_n_u16(vmulq_n_u16(vreinterpretq_u16_u32(far.chroma[h].val[k]), 4 - weight),
+            sums[h][k] = vmlaq_n_u16(vmulq_n_u16(vreinterpretq_u16_u32(far.chroma[h].val[k]), uint16_t(4 - weight)),
                                      vreinterpretq_u16_u32(near.chroma[h].val[k]), weight);
     if constexpr (output.depth == 10) {
         for (int h = 0; h < 2; ++h) {
@@ -412,8 +412,8 @@ inline void store_v210_chroma(uint8_t* u, uint8_t* v, const V210Samples& near, c
     }
 }
 
-template <Pair pair, int weight>
-inline void fold_v210_step(const RowPair& r, size_t x)
+template <Pair pair>
+inline void fold_v210_step(const RowPair& r, size_t x, uint16_t weight)
 {
     constexpr Format output = format_info(pair.output);
     constexpr ptrdiff_t bytes = sample_bytes(output);
@@ -422,24 +422,24 @@ inline void fold_v210_step(const RowPair& r, size_t x)
     store_v210_luma<pair.output>(r.half[0].plane[0] + x * bytes, near);
     store_v210_luma<pair.output>(r.half[1].plane[0] + x * bytes, far);
     const size_t chroma = x / 2 * bytes * (output.layout == Layout::semi_planar ? 2 : 1);
-    store_v210_chroma<pair.output, weight>(r.half[0].plane[1] + chroma,
-                                      output.layout == Layout::semi_planar ? nullptr : r.half[0].plane[2] + chroma,
-                                      near, far);
+    store_v210_chroma<pair.output>(r.half[0].plane[1] + chroma,
+                                   output.layout == Layout::semi_planar ? nullptr : r.half[0].plane[2] + chroma, near,
+                                   far, weight);
 }
 
 template <Pair pair>
 void fold_v210(const RowGroups& groups)
 {
-    run_constant_weights<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
-        fold_v210_step<pair, weight.value>(r, x);
+    const uint16_t weight = uint16_t(groups.first[0].weight);
+    run_row_groups<pair, 48>(groups, [&](const RowPair& r, size_t x, auto) __attribute__((always_inline)) {
+        fold_v210_step<pair>(r, x, weight);
     });
 }
 
 // weight * a + (8 - weight) * b of 10-bit samples, at most 8184.
-template <int weight>
-inline uint16x8_t eighths(uint16x8_t a, uint16x8_t b)
+inline uint16x8_t eighths(uint16x8_t a, uint16x8_t b, uint16_t weight)
 {
-    return vmlaq_n_u16(vmulq_n_u16(a, weight), b, 8 - weight);
+    return vmlaq_n_u16(vmulq_n_u16(a, weight), b, uint16_t(8 - weight));
 }
 
 // Eight v210 groups of one row, four by four, from the samples of each group
@@ -465,8 +465,8 @@ inline void store_v210_groups(uint8_t* groups, const V210Lanes& s)
 
 // 48 pixels of a row pair into v210: the samples of each group three by
 // three, by the stride-3 loads of their pairs.
-template <Pair pair, int weight>
-inline void unfold_v210_step(const RowPair& r, size_t x)
+template <Pair pair>
+inline void unfold_v210_step(const RowPair& r, size_t x, uint16_t weight)
 {
     constexpr Format source = format_info(pair.source);
     // Of each chroma row, Cb and Cr of pixel pairs 3g + k, k = 0 to 2, in
@@ -524,7 +524,7 @@ inline void unfold_v210_step(const RowPair& r, size_t x)
         }
         for (int i = 0; i < 3; ++i)
             for (int c = 0; c < 2; ++c) {
-                const uint16x8_t sum = k ? eighths<weight - 4>(a[c][i], b[c][i]) : eighths<weight>(a[c][i], b[c][i]);
+                const uint16x8_t sum = eighths(a[c][i], b[c][i], uint16_t(k ? weight - 4 : weight));
                 // (sum + 1) >> 1 from 8 bits, (sum + 4) >> 3 from 10.
                 const uint16x8_t sample = source.depth == 8 ? vrshrq_n_u16(sum, 1) : vrshrq_n_u16(sum, 3);
                 for (int h = 0; h < 2; ++h)
@@ -538,8 +538,9 @@ inline void unfold_v210_step(const RowPair& r, size_t x)
 template <Pair pair>
 void unfold_v210(const RowGroups& groups)
 {
-    run_constant_weights<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
-        unfold_v210_step<pair, weight.value>(r, x);
+    const uint16_t weights[2] = {uint16_t(groups.first[0].weight), uint16_t(groups.first[1].weight)};
+    run_row_groups<pair, 48>(groups, [&](const RowPair& r, size_t x, auto k) __attribute__((always_inline)) {
+        unfold_v210_step<pair>(r, x, weights[k.value]);
     });
 }
 

@@ -56,12 +56,20 @@ inline void fold_step(const RowPair& r, size_t x)
     }
 }
 
+// Its weights are constants, for the averages that make the mix: 3 for a
+// field's rows, 2 for a picture's.
+template <Pair pair, int weight>
+void fold_sse2(const RowGroups& groups)
+{
+    run_row_groups<pair, 16>(groups, [](const RowPair& r, size_t x, auto) __attribute__((always_inline)) {
+        fold_step<pair, weight>(r, x);
+    });
+}
+
 template <Pair pair>
 void fold_sse2(const RowGroups& groups)
 {
-    run_constant_weights<pair, 16>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
-        fold_step<pair, weight.value>(r, x);
-    });
+    (groups.first[0].weight == 3 ? fold_sse2<pair, 3> : fold_sse2<pair, 2>)(groups);
 }
 
 template <Pair pair>

@@ -61,15 +61,6 @@ template <Bytes from, int8_t back = 0>
     return _mm_shuffle_epi8(window, _mm_load_si128(reinterpret_cast<const __m128i*>(bytes.data())));
 }
 
-// (3 * near + far + 2) >> 2 and (near + far + 1) >> 1 on 10-bit words.
-template <int weight>
-[[gnu::always_inline]] inline Vector mix_words(Vector near, Vector far)
-{
-    if constexpr (weight == 2)
-        return _mm_avg_epu16(near, far);
-    return _mm_avg_epu16(near, _mm_srli_epi16(_mm_add_epi16(near, far), 1));
-}
-
 // Words of at most 1023 (luma), or 4092 (chroma sums of weight 4), rounded:
 // (x + 2) >> 2 or (x + 8) >> 4 by one multiply.
 [[gnu::always_inline]] inline Vector rounded(Vector x, int shift)
@@ -124,8 +115,9 @@ struct Three {
     return placed<Bytes{0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15}>(uv);
 }
 
-template <Pair pair, int weight>
-[[gnu::always_inline]] inline void fold_v210_step(const RowPair& r, size_t x)
+// Of a fold, the weights of the near row and of the far one, in words.
+template <Pair pair>
+[[gnu::always_inline]] inline void fold_v210_step(const RowPair& r, size_t x, const Vector (&w)[2])
 {
     constexpr Format output = format_info(pair.output);
     Vector luma[2][4], sums[4];
@@ -136,13 +128,9 @@ template <Pair pair, int weight>
             luma[k][g] = v210_luma(group);
             chroma[k] = v210_chroma(group);
         }
-        const Vector near = chroma[0], far = chroma[1];
-        if constexpr (output.depth == 8)
-            sums[g] = rounded(weight == 3 ? _mm_add_epi16(_mm_add_epi16(near, near), _mm_add_epi16(near, far))
-                                          : _mm_slli_epi16(_mm_add_epi16(near, far), 1),
-                              4);
-        else
-            sums[g] = mix_words<weight>(near, far);
+        // (sum + 8) >> 4 into 8 bits, (sum + 2) >> 2 into 10.
+        const Vector sum = _mm_add_epi16(_mm_mullo_epi16(chroma[0], w[0]), _mm_mullo_epi16(chroma[1], w[1]));
+        sums[g] = rounded(sum, output.depth == 8 ? 4 : 2);
     }
     for (int k = 0; k < 2; ++k) {
         Three y = in_order(luma[k]);
@@ -187,8 +175,10 @@ template <Pair pair, int weight>
 template <Pair pair>
 void fold_ssse3(const RowGroups& groups)
 {
-    run_constant_weights<pair, 24>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
-        fold_v210_step<pair, weight.value>(r, x);
+    const int weight = groups.first[0].weight;
+    const Vector w[2] = {_mm_set1_epi16(int16_t(weight)), _mm_set1_epi16(int16_t(4 - weight))};
+    run_row_groups<pair, 24>(groups, [&](const RowPair& r, size_t x, auto) __attribute__((always_inline)) {
+        fold_v210_step<pair>(r, x, w);
     });
 }
 
@@ -266,8 +256,10 @@ template <int32_t code, int g>
     }
 }
 
-template <Pair pair, int weight, int g>
-[[gnu::always_inline]] inline void unfold_v210_group(const RowPair& r, size_t x)
+// Of each row of the pair, the weights of A and B: in the bytes of each word
+// from an 8-bit source, in words from a 10-bit one.
+template <Pair pair, int g>
+[[gnu::always_inline]] inline void unfold_v210_group(const RowPair& r, size_t x, const Vector (&w)[2][2])
 {
     constexpr Format source = format_info(pair.source);
     constexpr bool bytes = source.depth == 8;
@@ -279,26 +271,24 @@ template <Pair pair, int weight, int g>
     Vector low[2], high[2];
     chroma_fields<pair.source, g>(r, x, low, high);
     for (int k = 0; k < 2; ++k) {
-        const int a_weight = k ? weight - 4 : weight;
         Vector chroma_low, chroma_high, luma_low, luma_high;
         if constexpr (bytes) {
             // (sum + 1) >> 1 of eighths: 10 bits from 8.
-            const Vector mix = _mm_set1_epi16(int16_t((8 - a_weight) << 8 | a_weight));
-            chroma_low = _mm_avg_epu16(_mm_maddubs_epi16(low[0], mix), _mm_setzero_si128());
-            chroma_high = _mm_avg_epu16(_mm_maddubs_epi16(high[0], mix), _mm_setzero_si128());
+            chroma_low = _mm_avg_epu16(_mm_maddubs_epi16(low[0], w[k][0]), _mm_setzero_si128());
+            chroma_high = _mm_avg_epu16(_mm_maddubs_epi16(high[0], w[k][0]), _mm_setzero_si128());
             constexpr int start = 6 * g, end = 48, b = back<start, end>;
-            const Vector w = window<start, end>(r.half[k].plane[0] + x);
-            luma_low = placed<Bytes{-1, -1, 0, -1, 1, -1, -1, -1, -1, -1, 3, -1, 4, -1, -1, -1}, b>(w);
-            luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1, -1, -1, 5, -1}, b>(w);
+            const Vector y = window<start, end>(r.half[k].plane[0] + x);
+            luma_low = placed<Bytes{-1, -1, 0, -1, 1, -1, -1, -1, -1, -1, 3, -1, 4, -1, -1, -1}, b>(y);
+            luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 2, -1, -1, -1, -1, -1, -1, -1, 5, -1}, b>(y);
         } else {
             // (sum + 4) >> 3 of eighths.
-            const Vector wa = _mm_set1_epi16(int16_t(a_weight)), wb = _mm_set1_epi16(int16_t(8 - a_weight));
+            const Vector wa = w[k][0], wb = w[k][1];
             chroma_low = rounded(_mm_add_epi16(_mm_mullo_epi16(low[0], wa), _mm_mullo_epi16(low[1], wb)), 3);
             chroma_high = rounded(_mm_add_epi16(_mm_mullo_epi16(high[0], wa), _mm_mullo_epi16(high[1], wb)), 3);
             constexpr int start = 12 * g, end = 96, b = back<start, end>;
-            const Vector w = clean<source.layout>(window<start, end>(r.half[k].plane[0] + 2 * x));
-            luma_low = placed<Bytes{-1, -1, 0, 1, 2, 3, -1, -1, -1, -1, 6, 7, 8, 9, -1, -1}, b>(w);
-            luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1, -1, -1, 10, 11}, b>(w);
+            const Vector y = clean<source.layout>(window<start, end>(r.half[k].plane[0] + 2 * x));
+            luma_low = placed<Bytes{-1, -1, 0, 1, 2, 3, -1, -1, -1, -1, 6, 7, 8, 9, -1, -1}, b>(y);
+            luma_high = placed<Bytes{-1, -1, -1, -1, -1, -1, 4, 5, -1, -1, -1, -1, -1, -1, 10, 11}, b>(y);
         }
         const Vector third = _mm_mullo_epi16(_mm_or_si128(chroma_high, luma_high), high_places);
         store(r.full[k].plane[0] + x / 6 * 16 + 16 * g,
@@ -306,10 +296,11 @@ template <Pair pair, int weight, int g>
     }
 }
 
-template <Pair pair, int weight, int... g>
-[[gnu::always_inline]] inline void unfold_v210_step(const RowPair& r, size_t x, std::integer_sequence<int, g...>)
+template <Pair pair, int... g>
+[[gnu::always_inline]] inline void unfold_v210_step(const RowPair& r, size_t x, const Vector (&w)[2][2],
+                                                    std::integer_sequence<int, g...>)
 {
-    (unfold_v210_group<pair, weight, g>(r, x), ...);
+    (unfold_v210_group<pair, g>(r, x, w), ...);
 }
 
 // The steps are inlined by force, as the compiler would otherwise call them,
@@ -317,8 +308,16 @@ template <Pair pair, int weight, int... g>
 template <Pair pair>
 void unfold_ssse3(const RowGroups& groups)
 {
-    run_constant_weights<pair, 48>(groups, [](const RowPair& r, size_t x, auto weight) __attribute__((always_inline)) {
-        unfold_v210_step<pair, weight.value>(r, x, std::make_integer_sequence<int, 8>());
+    Vector w[2][2][2];
+    for (int k = 0; k < 2; ++k)
+        for (int row = 0; row < 2; ++row) {
+            const int a = groups.first[k].weight - 4 * row;
+            w[k][row][0] = format_info(pair.source).depth == 8 ? _mm_set1_epi16(int16_t((8 - a) << 8 | a))
+                                                               : _mm_set1_epi16(int16_t(a));
+            w[k][row][1] = _mm_set1_epi16(int16_t(8 - a));
+        }
+    run_row_groups<pair, 48>(groups, [&](const RowPair& r, size_t x, auto k) __attribute__((always_inline)) {
+        unfold_v210_step<pair>(r, x, w[k.value], std::make_integer_sequence<int, 8>());
     });
 }
 

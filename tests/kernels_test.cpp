@@ -99,8 +99,9 @@ TEST(KernelLadder, TheCapGivesThatRungOrTheBestBelow)
 // Each x86-64 rung runs the pairs it was written for, and a processor that
 // lacks the rungs above it (the ladder cut there, as on an SSE2-only or an
 // SSSE3 processor) runs them there: a kernel dropped from a rung would leave
-// its pair on a slower one while every other test passed. AVX-512, AVX2 and
-// NEON have every pair; without AVX2, SSSE3 every v210 pair and SSE2 the
+// its pair on a slower one while every other test passed. AVX2 and NEON have
+// every pair; AVX-512 v210 into 8-bit 4:2:0, 10-bit 4:2:0 into v210 and into
+// I422, and AVX2 the rest; without AVX2, SSSE3 every v210 pair and SSE2 the
 // packed 8-bit sources into 8-bit 4:2:0.
 TEST(KernelLadder, EachRungRunsThePairsItWasWrittenFor)
 {
@@ -112,7 +113,12 @@ TEST(KernelLadder, EachRungRunsThePairsItWasWrittenFor)
         for (int32_t p = 0; p < pair_count; ++p) {
             const Format source = format_info(pairs[p].source), output = format_info(pairs[p].output);
             const bool v210 = source.layout == Layout::v210 || output.layout == Layout::v210;
-            const std::string_view want = top == "avx512" || top == "avx2" || top == "neon" ? top
+            const bool avx512 = (source.layout == Layout::v210 && output.depth == 8) ||
+                                (source.subsampled && source.depth == 10 &&
+                                 (output.layout == Layout::v210 || output.code == i422));
+            const std::string_view want = top == "avx512" && avx512 ? "avx512"
+                                          : top == "avx512" || top == "avx2" ? "avx2"
+                                          : top == "neon"                    ? top
                                           : top != "sse2" && top != "c" && v210 ? "ssse3"
                                           : top != "c" && packed_8bit(source) && output.subsampled && output.depth == 8
                                               ? "sse2"
