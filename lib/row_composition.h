@@ -18,8 +18,9 @@
 //     block, or three of v210;
 //   read_luma<code>(rung, row, x), read_chroma<code>(rung, rows, x): a block of
 //     a 4:2:0 row's luma and of its chroma;
-//   weights<depth>(rung, a, b) and mix(rung, a, b, weights): the chroma of two
-//     rows summed, a's weight and b's, at full precision;
+//   weights<depth, total>(rung, a, b) and mix(rung, a, b, weights): the chroma
+//     of two rows summed, a's weight and b's (which add up to `total`, 4 into
+//     4:2:0 and 8 back), at full precision;
 //   write_luma<output, source>(rung, row, x, luma), write_chroma<output,
 //     source>(rung, rows, x, sums): a block into a 4:2:0 row, each sample
 //     rounded once into the output's depth;
@@ -34,7 +35,7 @@ void composed_fold(const RowGroups& groups)
     constexpr Format source = format_info(pair.source);
     constexpr int pixels = block_pixels(Rung(), source.depth);
     constexpr size_t blocks = source.layout == Layout::v210 ? 3 : 1;
-    const auto w = weights<source.depth>(Rung(), groups.first[0].weight, 4 - groups.first[0].weight);
+    const auto w = weights<source.depth, 4>(Rung(), groups.first[0].weight, 4 - groups.first[0].weight);
     run_row_groups<pair, pixels * blocks>(groups, [&](const RowPair& r, size_t x, auto) __attribute__((always_inline)) {
         const auto near = read_row<pair.source>(Rung(), r.full[0], x), far = read_row<pair.source>(Rung(), r.full[1], x);
         for (size_t b = 0; b < blocks; ++b) {
@@ -55,12 +56,12 @@ void composed_unfold(const RowGroups& groups)
 {
     constexpr int depth = format_info(pair.source).depth, pixels = block_pixels(Rung(), depth);
     constexpr size_t blocks = format_info(pair.output).layout == Layout::v210 ? 3 : 1;
-    using Weights = decltype(weights<depth>(Rung(), 0, 0));
+    using Weights = decltype(weights<depth, 8>(Rung(), 0, 0));
     Weights w[2][2];
     for (int k = 0; k < 2; ++k)
         for (int row = 0; row < 2; ++row) {
             const int a = groups.first[k].weight - 4 * row;
-            w[k][row] = weights<depth>(Rung(), a, 8 - a);
+            w[k][row] = weights<depth, 8>(Rung(), a, 8 - a);
         }
     run_row_groups<pair, pixels * blocks>(groups, [&](const RowPair& r, size_t x, auto k) __attribute__((always_inline)) {
         using Luma = decltype(read_luma<pair.source>(Rung(), r.half[0].plane[0], x));

@@ -171,7 +171,7 @@ struct Weights {
     Vector a, b;
 };
 
-template <int depth>
+template <int depth, int total>
 Weights weights(Avx512, int a, int b)
 {
     static_assert(depth == 10, "10-bit sources only");

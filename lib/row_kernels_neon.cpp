@@ -102,7 +102,7 @@ struct Weights {
     std::conditional_t<depth == 8, uint8x8_t, uint16x8_t> a, b;
 };
 
-template <int depth>
+template <int depth, int total>
 Weights<depth> weights(Neon, int a, int b)
 {
     if constexpr (depth == 8)
