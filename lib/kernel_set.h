@@ -16,31 +16,19 @@ struct KernelSet {
     RowGroupFunction kernel[pair_count];
 };
 
-// A set whose kernel of each pair is Rung::kernel<pair>: each instruction
-// set's file says which kernel, if any, it has for each pair, and hands back
-// its set built from the one list of pairs.
+// A set whose kernel of each pair is kernel_of<pair>(Rung()): each
+// instruction set's file says, by its tag, which kernel it has for each pair
+// (null for none), and hands back its set built from the one list of pairs.
 template <typename Rung, size_t... p>
 constexpr KernelSet kernel_set(const char* instruction_set, std::index_sequence<p...>)
 {
-    return {instruction_set, {Rung::template kernel<pairs[p]>...}};
+    return {instruction_set, {kernel_of<pairs[p]>(Rung())...}};
 }
 
 template <typename Rung>
 constexpr KernelSet kernel_set(const char* instruction_set)
 {
     return kernel_set<Rung>(instruction_set, std::make_index_sequence<pair_count>());
-}
-
-// The pairs the widest rungs, AVX2 and NEON, have kernels for: every pair
-// whose source and output have the same depth, and v210 into 8 bits; back
-// into 4:2:2, every pair into a packed layout and each planar layout into its
-// 4:2:2 kin.
-constexpr bool widest_rungs_have(Pair pair)
-{
-    const Format source = format_info(pair.source), output = format_info(pair.output);
-    if (unfolds(pair))
-        return packed(output) || (source.layout == output.layout && source.depth == output.depth);
-    return source.depth == output.depth || source.layout == Layout::v210;
 }
 
 // The kernel sets of each instruction set, each in its own file, made at

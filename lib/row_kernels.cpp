@@ -146,10 +146,15 @@ void plain_groups(const RowGroups& groups)
                                                        plain_layout<pair.source>, plain_layout<pair.output>);
 }
 
+// The rung's tag.
 struct Plain {
-    template <Pair pair>
-    static constexpr RowGroupFunction kernel = plain_groups<pair>;
 };
+
+template <Pair pair>
+constexpr RowGroupFunction kernel_of(Plain)
+{
+    return plain_groups<pair>;
+}
 
 constexpr KernelSet plain_set = kernel_set<Plain>("c");
 

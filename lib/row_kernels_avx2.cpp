@@ -672,7 +672,7 @@ void unfold_8bit_into_v210(const RowGroups& groups)
 }
 
 template <Pair pair>
-constexpr RowGroupFunction avx2_kernel()
+constexpr RowGroupFunction kernel_of(Avx2)
 {
     if constexpr (!unfolds(pair) && format_info(pair.source).layout == Layout::v210 &&
                   format_info(pair.output).depth == 8)
@@ -685,15 +685,10 @@ constexpr RowGroupFunction avx2_kernel()
         return composed_unfold<Avx2, pair>;
 }
 
-struct Avx2Kernels {
-    template <Pair pair>
-    static constexpr RowGroupFunction kernel = avx2_kernel<pair>();
-};
-
 } // namespace
 
 const KernelSet& avx2_kernel_set()
 {
-    static constexpr KernelSet set = kernel_set<Avx2Kernels>("avx2");
+    static constexpr KernelSet set = kernel_set<Avx2>("avx2");
     return set;
 }

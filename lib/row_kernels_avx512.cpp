@@ -114,19 +114,14 @@ template <Indices t>
     return _mm512_permutexvar_epi16(table<t, 2>(), a);
 }
 
-// Sums of `from` bits scaled by 2^scale, in words below 2^15, as samples of
-// `to` bits: (sum + 2^(shift - 1)) >> shift by one rounding multiply where
-// bits go, sum << -shift where they come.
-template <int scale, int from, int to>
+// Sums of 10-bit samples scaled by 2^scale, in words below 2^15, as samples
+// of `to` bits: (sum + 2^(shift - 1)) >> shift, by one rounding multiply.
+template <int scale, int to>
 [[gnu::always_inline]] inline Vector rounded(Vector sums)
 {
-    constexpr int shift = scale + from - to;
-    if constexpr (shift > 0)
-        return _mm512_mulhrs_epi16(sums, _mm512_set1_epi16(int16_t(1 << (15 - shift))));
-    else if constexpr (shift < 0)
-        return _mm512_slli_epi16(sums, -shift);
-    else
-        return sums;
+    constexpr int shift = scale + 10 - to;
+    static_assert(shift > 0, "bits go");
+    return _mm512_mulhrs_epi16(sums, _mm512_set1_epi16(int16_t(1 << (15 - shift))));
 }
 
 // Words as bytes, saturated: a half vector of them.
@@ -270,7 +265,7 @@ template <int32_t code, int32_t source>
 [[gnu::always_inline]] inline void write_luma(Avx512, uint8_t* row, size_t x, Vector luma)
 {
     static_assert(format_info(code).depth == 8 && format_info(source).depth == 10, "10 bits into 8 only");
-    store(row + x, narrowed(rounded<0, 10, 8>(luma)));
+    store(row + x, narrowed(rounded<0, 8>(luma)));
 }
 
 template <int32_t code, int32_t source>
@@ -279,7 +274,7 @@ template <int32_t code, int32_t source>
     constexpr Format f = format_info(code);
     static_assert(f.depth == 8 && format_info(source).depth == 10, "10 bits into 8 only");
     constexpr Chroma a = arrangement<source>, want = f.layout == Layout::planar ? Chroma::planes : Chroma::pairs;
-    Vector words = rounded<f.subsampled ? 2 : 3, 10, 8>(sums.words);
+    Vector words = rounded<f.subsampled ? 2 : 3, 8>(sums.words);
     if constexpr (a != want)
         words = words_of<rearranged<a, want>>(words);
     const Half bytes = narrowed(words);
@@ -330,7 +325,7 @@ template <int32_t code, int32_t source, size_t blocks>
     if constexpr (format_info(code).layout == Layout::v210) {
         Vector samples[2 * blocks];
         for (size_t b = 0; b < blocks; ++b) {
-            const Vector chroma = rounded<3, 10, 10>(sums[b].words);
+            const Vector chroma = rounded<3, 10>(sums[b].words);
             samples[2 * b] = words_of<in_field_order<arrangement<source>, 0>>(chroma, luma[b]);
             samples[2 * b + 1] = words_of<in_field_order<arrangement<source>, 1>>(chroma, luma[b]);
         }
@@ -349,7 +344,7 @@ template <int32_t code, int32_t source, size_t blocks>
 // the 10-bit ones in, and the 10-bit 4:2:0 layouts into I422. Every other
 // pair takes the AVX2 rung's kernel, as best_kernel gives it.
 template <Pair pair>
-constexpr RowGroupFunction avx512_kernel()
+constexpr RowGroupFunction kernel_of(Avx512)
 {
     constexpr Format source = format_info(pair.source), output = format_info(pair.output);
     if constexpr (source.layout == Layout::v210 && output.depth == 8)
@@ -361,15 +356,10 @@ constexpr RowGroupFunction avx512_kernel()
         return nullptr;
 }
 
-struct Avx512Kernels {
-    template <Pair pair>
-    static constexpr RowGroupFunction kernel = avx512_kernel<pair>();
-};
-
 } // namespace
 
 const KernelSet& avx512_kernel_set()
 {
-    static constexpr KernelSet set = kernel_set<Avx512Kernels>("avx512");
+    static constexpr KernelSet set = kernel_set<Avx512>("avx512");
     return set;
 }

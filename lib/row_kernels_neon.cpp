@@ -545,7 +545,7 @@ void unfold_v210(const RowGroups& groups)
 }
 
 template <Pair pair>
-constexpr RowGroupFunction neon_kernel()
+constexpr RowGroupFunction kernel_of(Neon)
 {
     if constexpr (!unfolds(pair) && format_info(pair.source).layout == Layout::v210)
         return fold_v210<pair>;
@@ -557,15 +557,10 @@ constexpr RowGroupFunction neon_kernel()
         return composed_unfold<Neon, pair>;
 }
 
-struct NeonKernels {
-    template <Pair pair>
-    static constexpr RowGroupFunction kernel = neon_kernel<pair>();
-};
-
 } // namespace
 
 const KernelSet& neon_kernel_set()
 {
-    static constexpr KernelSet set = kernel_set<NeonKernels>("neon");
+    static constexpr KernelSet set = kernel_set<Neon>("neon");
     return set;
 }

@@ -72,8 +72,12 @@ void fold_sse2(const RowGroups& groups)
     (groups.first[0].weight == 3 ? fold_sse2<pair, 3> : fold_sse2<pair, 2>)(groups);
 }
 
+// The rung's tag.
+struct Sse2 {
+};
+
 template <Pair pair>
-constexpr RowGroupFunction sse2_kernel()
+constexpr RowGroupFunction kernel_of(Sse2)
 {
     constexpr Format source = format_info(pair.source), output = format_info(pair.output);
     if constexpr ((source.layout == Layout::uyvy || source.layout == Layout::yuy2) && output.subsampled &&
@@ -82,11 +86,6 @@ constexpr RowGroupFunction sse2_kernel()
     else
         return nullptr;
 }
-
-struct Sse2 {
-    template <Pair pair>
-    static constexpr RowGroupFunction kernel = sse2_kernel<pair>();
-};
 
 } // namespace
 

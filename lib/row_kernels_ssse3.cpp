@@ -321,8 +321,12 @@ void unfold_ssse3(const RowGroups& groups)
     });
 }
 
+// The rung's tag.
+struct Ssse3 {
+};
+
 template <Pair pair>
-constexpr RowGroupFunction ssse3_kernel()
+constexpr RowGroupFunction kernel_of(Ssse3)
 {
     constexpr Format source = format_info(pair.source), output = format_info(pair.output);
     if constexpr (unfolds(pair) && output.layout == Layout::v210)
@@ -332,11 +336,6 @@ constexpr RowGroupFunction ssse3_kernel()
     else
         return nullptr;
 }
-
-struct Ssse3 {
-    template <Pair pair>
-    static constexpr RowGroupFunction kernel = ssse3_kernel<pair>();
-};
 
 } // namespace
 
