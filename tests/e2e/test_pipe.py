@@ -96,6 +96,15 @@ class Pipe(Case):
         for arg, converted in (("--field-order=tff", frames[0]), ("--progressive", frames[1])):
             self.assertTrue(self.pipe("--quiet", arg, stdin=stream)[1].endswith(converted), arg)
 
+    def test_help_and_version_go_to_standard_output(self):
+        status, stdout, stderr = self.pipe("--help")
+        self.assertEqual((status, stderr), (0, b""))
+        self.assertTrue(stdout.startswith(b"usage: chromafold-pipe [options] [INPUT [OUTPUT]]"), stdout)
+        self.assertIn(console(b"  --depth 8|10"), stdout)
+        status, stdout, stderr = self.pipe("--version", "--help")
+        self.assertEqual((status, stderr), (0, b""))
+        self.assertRegex(stdout, rb"^chromafold-pipe [0-9]+\.[0-9]+\.[0-9]+\r?\n$")
+
     def test_refusals_name_the_value_and_the_rule(self):
         # Each message's start: the value and the rule.
         f422 = bytes(46 * 36 * 2)
