@@ -16,20 +16,18 @@ struct KernelSet {
     RowGroupFunction kernel[pair_count];
 };
 
-// A set whose kernel of each pair is kernel_of<pair>(Rung()): each
-// instruction set's file says, by its tag, which kernel it has for each pair
-// (null for none), and hands back its set built from the one list of pairs.
+// The set of a rung's tag Rung: the kernel of each pair that
+// kernel_of<pair>(Rung()) gives (each instruction set's file says, by its
+// tag, which kernel it has for each pair, null for none), under the tag's
+// name, made at compile time from the one list of pairs.
 template <typename Rung, size_t... p>
-constexpr KernelSet kernel_set(const char* instruction_set, std::index_sequence<p...>)
+constexpr KernelSet make_kernel_set(std::index_sequence<p...>)
 {
-    return {instruction_set, {kernel_of<pairs[p]>(Rung())...}};
+    return {Rung::name, {kernel_of<pairs[p]>(Rung())...}};
 }
 
 template <typename Rung>
-constexpr KernelSet kernel_set(const char* instruction_set)
-{
-    return kernel_set<Rung>(instruction_set, std::make_index_sequence<pair_count>());
-}
+constexpr KernelSet kernel_set = make_kernel_set<Rung>(std::make_index_sequence<pair_count>());
 
 // The kernel sets of each instruction set, each in its own file, made at
 // compile time: only the caller copies them, in code that every processor

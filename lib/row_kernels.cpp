@@ -148,6 +148,7 @@ void plain_groups(const RowGroups& groups)
 
 // The rung's tag.
 struct Plain {
+    static constexpr const char* name = "c";
 };
 
 template <Pair pair>
@@ -156,16 +157,14 @@ constexpr RowGroupFunction kernel_of(Plain)
     return plain_groups<pair>;
 }
 
-constexpr KernelSet plain_set = kernel_set<Plain>("c");
-
 } // namespace
 
 RowGroupFunction plain_kernel(int32_t pair)
 {
-    return plain_set.kernel[pair];
+    return kernel_set<Plain>.kernel[pair];
 }
 
 const KernelSet& plain_kernel_set()
 {
-    return plain_set;
+    return kernel_set<Plain>;
 }

@@ -25,6 +25,7 @@ namespace {
 
 // The rung's tag, by which the composition finds its readers and writers.
 struct Avx2 {
+    static constexpr const char* name = "avx2";
 };
 
 using Vector = __m256i;
@@ -689,6 +690,5 @@ constexpr RowGroupFunction kernel_of(Avx2)
 
 const KernelSet& avx2_kernel_set()
 {
-    static constexpr KernelSet set = kernel_set<Avx2>("avx2");
-    return set;
+    return kernel_set<Avx2>;
 }

@@ -28,6 +28,7 @@ namespace {
 
 // The rung's tag, by which the composition finds its readers and writers.
 struct Avx512 {
+    static constexpr const char* name = "avx512";
 };
 
 using Vector = __m512i;
@@ -360,6 +361,5 @@ constexpr RowGroupFunction kernel_of(Avx512)
 
 const KernelSet& avx512_kernel_set()
 {
-    static constexpr KernelSet set = kernel_set<Avx512>("avx512");
-    return set;
+    return kernel_set<Avx512>;
 }

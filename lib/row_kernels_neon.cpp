@@ -24,6 +24,7 @@ namespace {
 
 // The rung's tag, by which the composition finds its readers and writers.
 struct Neon {
+    static constexpr const char* name = "neon";
 };
 
 constexpr int block_pixels(Neon, int depth)
@@ -561,6 +562,5 @@ constexpr RowGroupFunction kernel_of(Neon)
 
 const KernelSet& neon_kernel_set()
 {
-    static constexpr KernelSet set = kernel_set<Neon>("neon");
-    return set;
+    return kernel_set<Neon>;
 }

@@ -74,6 +74,7 @@ void fold_sse2(const RowGroups& groups)
 
 // The rung's tag.
 struct Sse2 {
+    static constexpr const char* name = "sse2";
 };
 
 template <Pair pair>
@@ -91,6 +92,5 @@ constexpr RowGroupFunction kernel_of(Sse2)
 
 const KernelSet& sse2_kernel_set()
 {
-    static constexpr KernelSet set = kernel_set<Sse2>("sse2");
-    return set;
+    return kernel_set<Sse2>;
 }

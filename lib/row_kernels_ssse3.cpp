@@ -323,6 +323,7 @@ void unfold_ssse3(const RowGroups& groups)
 
 // The rung's tag.
 struct Ssse3 {
+    static constexpr const char* name = "ssse3";
 };
 
 template <Pair pair>
@@ -341,6 +342,5 @@ constexpr RowGroupFunction kernel_of(Ssse3)
 
 const KernelSet& ssse3_kernel_set()
 {
-    static constexpr KernelSet set = kernel_set<Ssse3>("ssse3");
-    return set;
+    return kernel_set<Ssse3>;
 }
