@@ -27,6 +27,18 @@
 //   write_row<output, source>(rung, row, x, luma, sums): the blocks of a 4:2:2
 //     row, one, or three into v210.
 
+// How a reader lays out a block's chroma, and its writer takes it: Cb | Cr,
+// or the Cb, Cr pairs in order. A reader gives a layout's chroma as
+// chroma_order says: the pairs as semi-planar rows and v210 hold them, Cb |
+// Cr from planar rows and from packed 8-bit ones, which a reader sorts
+// anyway; the writer lays the sums out as its own layout holds them.
+enum class ChromaOrder { planes, in_pairs };
+
+template <int32_t code>
+constexpr ChromaOrder chroma_order =
+    format_info(code).layout == Layout::semi_planar || format_info(code).layout == Layout::v210 ? ChromaOrder::in_pairs
+                                                                                                : ChromaOrder::planes;
+
 // Into 4:2:0: each row's luma as it is, the chroma of the near row and the
 // far one mixed 3:1 (a field's) or 2:2 (a picture's).
 template <typename Rung, Pair pair>

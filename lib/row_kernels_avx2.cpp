@@ -13,7 +13,7 @@
 // pixels of an 8-bit layout, luma as 32 bytes in order and chroma as two
 // halves of 16 bytes; 16 pixels of a 10-bit one, luma as 16 words and chroma
 // as two halves of 8 words. The halves hold Cb | Cr (`planes`) or the Cb, Cr
-// pairs in order (`pairs`), as the layout lays them out. v210 gives three
+// pairs in order (`in_pairs`), as the layout lays them out. v210 gives three
 // blocks of 16 pixels, eight groups. The mix sums two rows' chroma at full
 // precision, and the writer rounds each sample once into the output's depth
 // and lays it out. Every step loads each source byte once and stores whole
@@ -130,16 +130,6 @@ template <int scale, int from, int to>
     else
         return sums;
 }
-
-// How a layout's reader lays its chroma out in a block: the pairs as they
-// lie in semi-planar rows and in v210, Cb | Cr from planar rows and from
-// the packed 8-bit ones, which the reader sorts anyway.
-enum class Chroma { planes, pairs };
-
-template <int32_t code>
-constexpr Chroma arrangement = format_info(code).layout == Layout::semi_planar || format_info(code).layout == Layout::v210
-                                   ? Chroma::pairs
-                                   : Chroma::planes;
 
 // The samples of one block of pixels, and of `n` blocks in a row.
 struct Block {
@@ -345,9 +335,9 @@ template <int32_t code, int32_t source, int from = format_info(source).depth>
 [[gnu::always_inline]] inline void write_chroma(Avx2, const Rows& row, size_t x, const Sums<from>& sums)
 {
     constexpr Format f = format_info(code);
-    constexpr Chroma a = arrangement<source>;
+    constexpr ChromaOrder a = chroma_order<source>;
     constexpr int scale = f.subsampled ? 2 : 3, to = f.depth, up = word_shift(f);
-    constexpr bool planar = f.layout == Layout::planar, planes = a == Chroma::planes;
+    constexpr bool planar = f.layout == Layout::planar, planes = a == ChromaOrder::planes;
     if constexpr (from == 8 && to == 8) {
         // Packing puts the halves back as they were.
         const Vector bytes =
@@ -468,25 +458,25 @@ template <int32_t code, int32_t source, int from = format_info(source).depth, si
                                              const Sums<from> (&sums)[blocks])
 {
     constexpr Format f = format_info(code);
-    constexpr Chroma a = arrangement<source>;
+    constexpr ChromaOrder a = chroma_order<source>;
     if constexpr (f.layout == Layout::v210) {
         Three y, uv;
         for (size_t b = 0; b < 3; ++b) {
             y.v[b] = luma[b];
             const Vector words = rounded<3, 10, 10>(sums[b].words);
-            uv.v[b] = a == Chroma::planes ? interleaved_words(words) : words;
+            uv.v[b] = a == ChromaOrder::planes ? interleaved_words(words) : words;
         }
         write_v210(row.plane[0] + x / 6 * 16, y, uv);
     } else if constexpr (f.layout == Layout::uyvy || f.layout == Layout::yuy2) {
         if constexpr (from == 8) {
             const Vector bytes = _mm256_packus_epi16(rounded<3, 8, 8>(sums[0].low), rounded<3, 8, 8>(sums[0].high));
-            write_quads<f.layout>(row.plane[0], x, luma[0], a == Chroma::planes ? interleaved_bytes(bytes) : bytes);
+            write_quads<f.layout>(row.plane[0], x, luma[0], a == ChromaOrder::planes ? interleaved_bytes(bytes) : bytes);
         } else {
             // 16 pixels.
             const Vector words = rounded<3, 10, 8>(sums[0].words);
             const __m128i y = bytes_of_words(rounded<0, 10, 8>(luma[0]));
             __m128i uv = bytes_of_words(words);
-            if constexpr (a == Chroma::planes) {
+            if constexpr (a == ChromaOrder::planes) {
                 const Vector bytes = _mm256_packus_epi16(words, words);
                 uv = _mm_unpacklo_epi8(low_half(bytes), high_half(bytes));
             }

@@ -19,7 +19,7 @@
 // their 32-bit words by a permute and a variable shift each, and put in by a
 // permute, a multiply-add and a shift. A reader gives a block of 32 pixels as
 // 10-bit samples in words, luma in order and chroma as Cb | Cr (`planes`)
-// or as the Cb, Cr pairs in order (`pairs`), as the layout lays it out; v210
+// or as the Cb, Cr pairs in order (`in_pairs`), as the layout lays it out; v210
 // gives three blocks, 96 pixels, and takes three. The last step of a row is
 // moved back to end at the row's end (each_step), and only the pixels of a
 // v210 group that the row uses in part go to the plain C kernel.
@@ -131,20 +131,11 @@ template <int scale, int to>
     return _mm512_cvtusepi16_epi8(words);
 }
 
-// How a layout's reader lays its chroma out in a block: the pairs as they
-// lie in semi-planar rows and in v210, Cb | Cr from planar rows.
-enum class Chroma { planes, pairs };
-
-template <int32_t code>
-constexpr Chroma arrangement = format_info(code).layout == Layout::semi_planar || format_info(code).layout == Layout::v210
-                                   ? Chroma::pairs
-                                   : Chroma::planes;
-
 // Where chroma c (0 Cb, 1 Cr) of pixel pair k lies among the 32 chroma
 // samples of a block laid out as `a`.
-constexpr int place(Chroma a, int c, int k)
+constexpr int place(ChromaOrder a, int c, int k)
 {
-    return a == Chroma::planes ? 16 * c + k : 2 * k + c;
+    return a == ChromaOrder::planes ? 16 * c + k : 2 * k + c;
 }
 
 // The samples of one block of pixels, and of `n` blocks in a row.
@@ -255,9 +246,9 @@ template <int32_t code>
 // Writers.
 
 // The 32 chroma samples of a block laid out as `a`, laid out as `want`.
-template <Chroma a, Chroma want>
+template <ChromaOrder a, ChromaOrder want>
 constexpr Indices rearranged = indices(32, [](int i) {
-    return want == Chroma::planes ? place(a, i / 16, i % 16) : place(a, i % 2, i / 2);
+    return want == ChromaOrder::planes ? place(a, i / 16, i % 16) : place(a, i % 2, i / 2);
 });
 
 // A block's luma and its chroma sums, of 10 bits, into an 8-bit planar or
@@ -274,12 +265,13 @@ template <int32_t code, int32_t source>
 {
     constexpr Format f = format_info(code);
     static_assert(f.depth == 8 && format_info(source).depth == 10, "10 bits into 8 only");
-    constexpr Chroma a = arrangement<source>, want = f.layout == Layout::planar ? Chroma::planes : Chroma::pairs;
+    constexpr ChromaOrder a = chroma_order<source>;
+    constexpr ChromaOrder want = f.layout == Layout::planar ? ChromaOrder::planes : ChromaOrder::in_pairs;
     Vector words = rounded<f.subsampled ? 2 : 3, 8>(sums.words);
     if constexpr (a != want)
         words = words_of<rearranged<a, want>>(words);
     const Half bytes = narrowed(words);
-    if constexpr (want == Chroma::planes) {
+    if constexpr (want == ChromaOrder::planes) {
         store(row.plane[1] + x / 2, _mm256_castsi256_si128(bytes));
         store(row.plane[2] + x / 2, _mm256_extracti128_si256(bytes, 1));
     } else {
@@ -290,7 +282,7 @@ template <int32_t code, int32_t source>
 // The samples of a row of v210 in the order of its fields, a pixel pair's Cb,
 // luma, Cr and luma in turn, as 16 pixels of words from a block's chroma
 // (laid out as `a`) and luma, pixels 16 * half on.
-template <Chroma a, int half>
+template <ChromaOrder a, int half>
 constexpr Indices in_field_order = indices(32, [](int i) {
     const int k = 8 * half + i / 4, r = i % 4;
     return r % 2 ? 32 + 2 * k + r / 2 : place(a, r / 2, k);
@@ -327,8 +319,8 @@ template <int32_t code, int32_t source, size_t blocks>
         Vector samples[2 * blocks];
         for (size_t b = 0; b < blocks; ++b) {
             const Vector chroma = rounded<3, 10>(sums[b].words);
-            samples[2 * b] = words_of<in_field_order<arrangement<source>, 0>>(chroma, luma[b]);
-            samples[2 * b + 1] = words_of<in_field_order<arrangement<source>, 1>>(chroma, luma[b]);
+            samples[2 * b] = words_of<in_field_order<chroma_order<source>, 0>>(chroma, luma[b]);
+            samples[2 * b + 1] = words_of<in_field_order<chroma_order<source>, 1>>(chroma, luma[b]);
         }
         // Every three vectors of samples make two of v210.
         write_v210_vector<0>(row.plane[0] + x / 6 * 16, samples[0], samples[1]);
